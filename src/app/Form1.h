@@ -1,0 +1,86 @@
+#pragma once
+// The main window: start-up, its buttons and timer, and the class-key collector of the class pass.
+// Its handlers are spread over the subsystems' folders: app/ (start-up, Cancel/Exit, timer, Undo),
+// files/ (installation folder, backup file choice, export and delete), passes/ (the run, collector).
+
+#include "component/RegistryComponent.h"
+#include "files/FileNumbers.h"
+#include "passes/Callbacks.h"
+#include "passes/SharedState.h"
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace hivetidy {
+
+class Form1 final : public FormEvents, public IUseRegItems {
+public:
+    explicit Form1(Platform& platform);
+    ~Form1() override;
+
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Start-up, before the window is first shown.
+    void Form_Load();
+
+    // The cleaning run.
+    void Command1_Click() override;
+    // Cancel or Exit: ends the program at once.
+    void Command2_Click() override;
+    // Undo: imports the backup file and ends the program.
+    void Command3_Click() override;
+    void Check1_Click() override;
+    void Timer1_Timer() override;
+    // Closing from the title bar ends the program, as Cancel does.
+    void CloseBox() override;
+
+    // The class-key collector: one call per class key below HKEY_CLASSES_ROOT\CLSID.
+    bool UseNode(RegistryComponent& node, std::int32_t iLevel) override;
+    bool UseItem(RegistryItem& item, std::int32_t iLevel) override;
+
+    // Blocks until the process has ended; its exit code, 0 when there is no process or no code.
+    std::uint32_t WaitOnProgram(StartedProcess* process);
+    // Makes sure C:\REGISTRY exists and sets InstallFolder and InstallFolderShort.
+    void LocateInstallation();
+    // Asks for the backup file until one is confirmed or the user ends the program.
+    void AskBackupFile();
+    // Exports root\keyPrefix+keyName into the backup file, deletes it and logs it.
+    void ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+
+    // Ends the program at once: every open file is closed with what was written to it.
+    [[noreturn]] void EndProgram();
+
+    [[nodiscard]] SharedState& State() { return m_state; }
+    [[nodiscard]] FileNumbers& Files() { return m_fileNumbers; }
+    [[nodiscard]] std::int32_t ElapsedTicks() const { return m_elapsedTicks; }
+    [[nodiscard]] bool MakerKeyFound() const { return m_makerKeyFound; }
+    [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
+    [[nodiscard]] const std::string& ExportFilePath() const { return m_exportFilePath; }
+
+private:
+    // The window's component object, created on first use. Throws Failure when it cannot be.
+    RegistryComponent& Registry();
+    void Yield();
+    void RemoveCollectedKeys();
+
+    Platform& m_platform;
+    SharedState m_state;
+    FileNumbers m_fileNumbers;
+    CallbackObjects m_callbacks;
+
+    std::unique_ptr<RegistryComponent> m_registry;
+    std::int32_t m_elapsedTicks = 0;
+    bool m_makerKeyFound = false;
+    std::string m_backupFileName;
+    std::string m_exportFilePath;
+    FileNo m_backupFileNo = 0;
+    FileNo m_exportFileNo = 0;
+    FileNo m_logFileNo = 0;
+    ExportFormat m_backupFormat = ExportFormat::Version4;
+};
+
+} // namespace hivetidy

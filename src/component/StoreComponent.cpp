@@ -1,0 +1,205 @@
+#include "component/StoreComponent.h"
+
+#include "shared/Failure.h"
+#include "shared/Text.h"
+
+#include <utility>
+
+namespace hivetidy {
+
+namespace {
+
+class StoreItem final : public RegistryItem {
+public:
+    explicit StoreItem(RawValue raw) : m_raw(std::move(raw)) {}
+
+    [[nodiscard]] std::string Name() const override { return m_raw.name; }
+    [[nodiscard]] TaggedValue Value() const override { return TaggedValueOf(m_raw); }
+
+private:
+    RawValue m_raw;
+};
+
+std::string LastComponent(std::string_view path)
+{
+    const auto slash = path.rfind('\\');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// A failure of the callback is passed over: one unreadable class key must never abort a run.
+template <class Call>
+void PassOverFailure(Call&& call)
+{
+    (void)SkipOnFailure(std::forward<Call>(call));
+}
+
+} // namespace
+
+TaggedValue TaggedValueOf(const RawValue& raw)
+{
+    switch (raw.type) {
+    case kRegSz:
+    case kRegExpandSz: {
+        std::u16string text = LeBytesToUtf16(raw.data);
+        if (const auto nul = text.find(u'\0'); nul != std::u16string::npos) {
+            text.resize(nul);
+        }
+        return TaggedValue::Text(Utf16ToUtf8(text));
+    }
+    case kRegDword:
+        if (raw.data.size() == 4) {
+            const auto byte = [&](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(raw.data[i])); };
+            return TaggedValue::Whole(static_cast<std::int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24));
+        }
+        break;
+    default:
+        break;
+    }
+    return TaggedValue::Other("registry type " + std::to_string(raw.type));
+}
+
+StoreComponent::StoreComponent(RegistryStore& store) : m_store(store) {}
+
+StoreComponent::StoreComponent(RegistryStore& store, std::unique_ptr<StoreKey> key, std::string name)
+    : m_store(store), m_key(std::move(key)), m_name(std::move(name))
+{
+}
+
+StoreKey& StoreComponent::Bound()
+{
+    if (!m_key) {
+        throw Failure("the component is bound to no key");
+    }
+    return *m_key;
+}
+
+std::string StoreComponent::Name()
+{
+    (void)Bound();
+    return m_name;
+}
+
+void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path)
+{
+    // A failed open leaves the object unbound, so nothing can act on the previous key by mistake.
+    m_key.reset();
+    m_name.clear();
+    if (root == kBindToHive) {
+        const auto hiveRoot = static_cast<RootHandle>(path.ToWhole());
+        auto hive = m_store.OpenHive(hiveRoot);
+        if (!hive) {
+            throw Failure("no such hive");
+        }
+        m_key = std::move(hive);
+        m_name = std::string(HiveNameOf(hiveRoot));
+        return;
+    }
+    if (!path.IsText()) {
+        throw Failure("key path is not text");
+    }
+    auto hive = m_store.OpenHive(root);
+    if (!hive) {
+        throw Failure("no such hive");
+    }
+    const std::string text = path.ToText();
+    auto key = hive->Open(text);
+    if (!key) {
+        throw Failure("key not found: " + text);
+    }
+    m_key = std::move(key);
+    m_name = LastComponent(text);
+}
+
+TaggedValue StoreComponent::DefaultValue()
+{
+    const auto raw = Bound().Value("");
+    return raw ? TaggedValueOf(*raw) : TaggedValue::Other("no value");
+}
+
+std::unique_ptr<RegistryItem> StoreComponent::GetItem(const TaggedValue& name)
+{
+    auto raw = Bound().Value(name.ToText());
+    if (!raw) {
+        throw Failure("value not found");
+    }
+    return std::make_unique<StoreItem>(std::move(*raw));
+}
+
+bool StoreComponent::DeleteKey(const TaggedValue& path, const TaggedValue& /*recursive*/)
+{
+    // Always removes the whole tree; the program passes True for the second argument anyway.
+    if (!path.IsText()) {
+        throw Failure("key path is not text");
+    }
+    return Bound().DeleteTree(path.ToText());
+}
+
+void StoreComponent::WalkSubkeys(IUseRegItems& callback, std::int32_t /*reserved*/)
+{
+    // The names are taken in full before the first callback, so a callback may delete or open keys.
+    const auto names = Bound().SubkeyNames();
+    if (!names) {
+        throw Failure("subkeys cannot be enumerated");
+    }
+    for (const std::string& name : *names) {
+        auto child = m_key->Open(name);
+        if (!child) {
+            continue; // gone or not readable: passed over
+        }
+        StoreComponent node(m_store, std::move(child), name);
+        PassOverFailure([&] { (void)callback.UseNode(node, 1); });
+    }
+}
+
+void StoreComponent::WalkItems(IUseRegItems& callback, std::int32_t /*reserved*/)
+{
+    const auto values = Bound().Values();
+    if (!values) {
+        throw Failure("values cannot be enumerated");
+    }
+    for (const RawValue& raw : *values) {
+        StoreItem item(raw);
+        PassOverFailure([&] { (void)callback.UseItem(item, 0); });
+    }
+}
+
+void StoreComponent::WalkTree(IUseRegItems& callback, RegistryComponent& startKey, std::int32_t /*reserved*/)
+{
+    auto* start = dynamic_cast<StoreComponent*>(&startKey);
+    if (!start) {
+        throw Failure("start key is not a key object of this component");
+    }
+    StoreKey& key = start->Bound();
+    if (!key.SubkeyNames()) {
+        throw Failure("subkeys cannot be enumerated");
+    }
+    WalkBelow(callback, key, 1);
+}
+
+void StoreComponent::WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth)
+{
+    const auto names = key.SubkeyNames();
+    if (!names) {
+        return; // a key that cannot be enumerated is passed over
+    }
+    for (const std::string& name : *names) {
+        auto child = key.Open(name);
+        if (!child) {
+            continue;
+        }
+        {
+            StoreComponent node(m_store, key.Open(name), name);
+            if (node.m_key) {
+                PassOverFailure([&] { (void)callback.UseNode(node, depth); });
+            }
+        }
+        WalkBelow(callback, *child, depth + 1);
+    }
+}
+
+std::unique_ptr<RegistryComponent> StoreComponentFactory::Create()
+{
+    return std::make_unique<StoreComponent>(m_store);
+}
+
+} // namespace hivetidy

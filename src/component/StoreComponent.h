@@ -1,0 +1,50 @@
+#pragma once
+// The registry component over a RegistryStore: the stand-in for the controller's component.
+
+#include "component/RegistryComponent.h"
+#include "component/RegistryStore.h"
+
+#include <memory>
+#include <string>
+
+namespace hivetidy {
+
+// String data (REG_SZ, REG_EXPAND_SZ, up to the first NUL) as text, a 4-byte REG_DWORD as a whole
+// number, anything else as other data.
+[[nodiscard]] TaggedValue TaggedValueOf(const RawValue& raw);
+
+class StoreComponent final : public RegistryComponent {
+public:
+    explicit StoreComponent(RegistryStore& store);
+    StoreComponent(RegistryStore& store, std::unique_ptr<StoreKey> key, std::string name);
+
+    [[nodiscard]] std::string Name() override;
+    void OpenKey(RootHandle root, const TaggedValue& path) override;
+    [[nodiscard]] TaggedValue DefaultValue() override;
+    [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
+    [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;
+    void WalkSubkeys(IUseRegItems& callback, std::int32_t reserved) override;
+    void WalkItems(IUseRegItems& callback, std::int32_t reserved) override;
+    void WalkTree(IUseRegItems& callback, RegistryComponent& startKey, std::int32_t reserved) override;
+
+private:
+    StoreKey& Bound();
+    void WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth);
+
+    RegistryStore& m_store;
+    std::unique_ptr<StoreKey> m_key;
+    std::string m_name;
+};
+
+// Creates StoreComponents over one store.
+class StoreComponentFactory final : public RegistryComponentFactory {
+public:
+    explicit StoreComponentFactory(RegistryStore& store) : m_store(store) {}
+
+    [[nodiscard]] std::unique_ptr<RegistryComponent> Create() override;
+
+private:
+    RegistryStore& m_store;
+};
+
+} // namespace hivetidy
