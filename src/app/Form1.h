@@ -65,7 +65,19 @@ private:
     // The window's component object, created on first use. Throws Failure when it cannot be.
     RegistryComponent& Registry();
     void Yield();
-    void RemoveCollectedKeys();
+    // Appends a key's accepted export to the backup file and flushes it; throws Failure otherwise.
+    void CopyExportIntoBackup(std::string_view sectionLine);
+    // The run's steps that no failure may end (the passes after the class pass, and the closing).
+    void RunRemainingPasses();
+    // The only way the run removes a key: one key name directly below one of its fixed prefixes.
+    void RemoveBelow(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
+    void RemoveMakerKey(std::string_view hiveName, std::string_view userHive);
+    // The ProgID key belongs to this class: HKEY_CLASSES_ROOT\<progId>\CLSID names it.
+    [[nodiscard]] bool ProgIdBelongsToClass(const ClassEntry& entry);
+    void EnterFinishedState();
+    // A run that could not go on: the files closed, the user told what failed, Undo and Exit offered.
+    void ReportFailedRun(std::string_view whatFailed);
 
     Platform& m_platform;
     SharedState m_state;
@@ -81,6 +93,8 @@ private:
     FileNo m_exportFileNo = 0;
     FileNo m_logFileNo = 0;
     ExportFormat m_backupFormat = ExportFormat::Version4;
+    // Set once the backup file or the removal log could not be written; no key is deleted after.
+    bool m_filesBroken = false;
 };
 
 } // namespace hivetidy

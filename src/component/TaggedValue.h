@@ -19,7 +19,7 @@ public:
         bool operator==(const OtherData&) const = default;
     };
 
-    [[nodiscard]] static TaggedValue Text(std::string text) { return TaggedValue(std::move(text)); }
+    [[nodiscard]] static TaggedValue Text(std::string_view text) { return TaggedValue(std::string(text)); }
     [[nodiscard]] static TaggedValue Whole(std::int32_t number) { return TaggedValue(number); }
     [[nodiscard]] static TaggedValue Truth(bool truth) { return TaggedValue(truth); }
     [[nodiscard]] static TaggedValue Other(std::string description = {}) { return TaggedValue(OtherData{std::move(description)}); }

@@ -23,13 +23,17 @@ using FileNo = std::int16_t;
 class FileNumbers {
 public:
     FileNumbers(FileSystem& files, System& system);
+    ~FileNumbers();
+
+    FileNumbers(const FileNumbers&) = delete;
+    FileNumbers& operator=(const FileNumbers&) = delete;
 
     // The lowest file number not in use.
     [[nodiscard]] FileNo FreeFile() const;
 
     // Creates the file anew (an existing one is emptied) for writing. Throws Failure.
     void OpenForOutput(FileNo number, std::string_view path, TextEncoding encoding);
-    // Opens an existing file for reading (a UTF-16 byte-order mark is skipped). Throws Failure.
+    // Opens an existing file for reading; a UTF-16 file must start with its byte-order mark. Throws Failure.
     void OpenForInput(FileNo number, std::string_view path, TextEncoding encoding);
 
     // Writes the text (UTF-8) and CR LF in the file's encoding. Throws Failure.

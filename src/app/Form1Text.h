@@ -1,0 +1,21 @@
+#pragma once
+// The window's own texts and the registry paths it probes, exactly as the program shows and uses them.
+
+#include <string_view>
+
+namespace hivetidy {
+
+inline constexpr std::string_view kCancelCaption = "&Cancel";
+inline constexpr std::string_view kExitCaption = "E&xit";
+inline constexpr std::string_view kPurposeText =
+    "Programm zur S\u00e4uberung der Registry von ung\u00fcltigen Servereintr\u00e4gen !";
+inline constexpr std::string_view kUndoHint =
+    "Durch Anklicken des Undo - Buttons kann der L\u00f6schvorgang wieder r\u00fcckg\u00e4ngig gemacht werden !";
+// Two carriage returns put the text in the middle of the label.
+inline constexpr std::string_view kUpdatingText = "\r\rRegistry wird aktualisiert ...";
+
+// The maker's own key; below the machine hive it is spelt in capitals.
+inline constexpr std::string_view kMakerKeyUser = "Software\\ORVA Roboter GmbH";
+inline constexpr std::string_view kMakerKeyMachine = "SOFTWARE\\ORVA Roboter GmbH";
+
+} // namespace hivetidy

@@ -1,0 +1,52 @@
+#include "app/Form1.h"
+
+#include "app/Form1Text.h"
+
+#include <string>
+
+namespace hivetidy {
+
+namespace {
+
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbIconExclamation = 0x30;
+
+} // namespace
+
+void Form1::Command3_Click()
+{
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command1, false);
+    window.SetEnabled(Control::Command2, false);
+    window.SetEnabled(Control::Command3, false);
+    window.SetCaption(Control::Label2, kUpdatingText);
+    // From here the window handles no message until the program ends, so paint the text now.
+    window.Repaint();
+
+    const std::string backupPath = m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
+    // No switch: the editor imports in its ordinary mode and says itself what it did.
+    auto editor = m_platform.processes.Start("regedit.exe \"" + backupPath + "\"");
+    if (!editor) {
+        // Nothing was imported: say where the backup is, so it can be imported by hand, and stay
+        // in the finished state with Undo and Exit.
+        m_platform.dialogs.MessageBox("Der Registrierungs-Editor konnte nicht gestartet werden.\r\n"
+                                      "Die Sicherungskopie kann von Hand importiert werden:\r\n" +
+                                          backupPath,
+                                      "Undo", kMbOk | kMbIconExclamation);
+        window.SetEnabled(Control::Command2, true);
+        window.SetEnabled(Control::Command3, true);
+        window.SetCaption(Control::Label2, kUndoHint);
+        return;
+    }
+    (void)WaitOnProgram(editor.get());
+    EndProgram();
+}
+
+std::uint32_t Form1::WaitOnProgram(StartedProcess* process)
+{
+    // The process is held by its handle from its start, so it is never confused with another one
+    // that was given the same id after it ended.
+    return process ? process->Wait() : 0;
+}
+
+} // namespace hivetidy

@@ -1,0 +1,104 @@
+#include "app/Form1.h"
+
+#include "files/WorkingFiles.h"
+#include "shared/Failure.h"
+#include "shared/Text.h"
+
+#include <string>
+#include <vector>
+
+namespace hivetidy {
+
+namespace {
+
+TextEncoding EncodingOf(ExportFormat format)
+{
+    return format == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
+}
+
+} // namespace
+
+void Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+{
+    // No failure inside reaches the caller. The one rule above all: a key is deleted only once its
+    // export is in the backup file and on the disk.
+    const RootHandle root = RootHandleOf(hiveName);
+    const std::string keyPath = std::string(keyPrefix) + std::string(keyName);
+    const std::string fullName = std::string(hiveName) + "\\" + keyPath;
+
+    if (m_filesBroken) {
+        return; // a backup or log that could not be written stops the deleting for good
+    }
+    if (!SkipOnFailure([&] { Registry().OpenKey(root, TaggedValue::Text(keyPath)); })) {
+        return; // not there: passed over in silence
+    }
+    if (keyPath.find('"') != std::string::npos) {
+        return; // cannot be quoted on the editor's command line, so it cannot be saved
+    }
+
+    // A stale export of an earlier key must never pass for this key's one.
+    (void)m_platform.files.Delete(m_exportFilePath);
+    auto editor = m_platform.processes.Start("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
+    (void)WaitOnProgram(editor.get());
+    if (!editor) {
+        return;
+    }
+    if (!SkipOnFailure([&] { CopyExportIntoBackup("[" + fullName + "]"); })) {
+        return;
+    }
+
+    bool deleted = false;
+    SkipOnFailure([&] {
+        Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(root)));
+        deleted = Registry().DeleteKey(TaggedValue::Text(keyPath), TaggedValue::Truth(true));
+    });
+    if (deleted) {
+        m_filesBroken = !SkipOnFailure([&] {
+            m_fileNumbers.PrintLine(m_logFileNo, "[" + fullName + "]");
+            m_fileNumbers.Flush(m_logFileNo);
+        });
+    }
+}
+
+void Form1::CopyExportIntoBackup(std::string_view sectionLine)
+{
+    // The export is taken only if it is in the backup's own format and holds the key's section;
+    // anything else (no file, another format, another key) throws and the key stays.
+    const std::string_view header = ExportHeader(m_backupFormat);
+    std::vector<std::string> lines;
+    bool headerFirst = false;
+    bool hasSection = false;
+    m_exportFileNo = m_fileNumbers.FreeFile();
+    m_fileNumbers.OpenForInput(m_exportFileNo, m_exportFilePath, EncodingOf(m_backupFormat));
+    const bool read = SkipOnFailure([&] {
+        for (bool first = true; !m_fileNumbers.Eof(m_exportFileNo); first = false) {
+            std::string line = m_fileNumbers.LineInput(m_exportFileNo);
+            const std::string text = m_fileNumbers.Decode(m_exportFileNo, line);
+            const bool isHeader = EqualsIgnoreCase(text, header);
+            headerFirst = headerFirst || (first && isHeader);
+            hasSection = hasSection || EqualsIgnoreCase(text, sectionLine);
+            // Header lines are dropped wherever they stand: the backup has its own.
+            if (!isHeader) {
+                lines.push_back(std::move(line));
+            }
+        }
+    });
+    m_fileNumbers.Close(m_exportFileNo);
+    if (!read) {
+        throw Failure("export cannot be read");
+    }
+    if (!headerFirst || !hasSection) {
+        throw Failure("export not accepted");
+    }
+    m_filesBroken = !SkipOnFailure([&] {
+        for (const std::string& line : lines) {
+            m_fileNumbers.PrintEncodedLine(m_backupFileNo, line);
+        }
+        m_fileNumbers.Flush(m_backupFileNo);
+    });
+    if (m_filesBroken) {
+        throw Failure("backup file cannot be written");
+    }
+}
+
+} // namespace hivetidy

@@ -1,0 +1,108 @@
+#include "app/Form1.h"
+
+#include "files/WorkingFiles.h"
+#include "shared/Failure.h"
+#include "shared/Text.h"
+
+#include <optional>
+#include <string>
+
+namespace hivetidy {
+
+namespace {
+
+constexpr std::string_view kVersionKey = "SOFTWARE\\ORVA Roboter GmbH\\Version";
+constexpr std::string_view kInstallationDirValue = "InstallationDir";
+constexpr std::string_view kDefaultFolder = "Programme";
+constexpr std::string_view kDefaultFolderShort = "Progra~1";
+// The alias search gives up here; Windows itself numbers plain aliases only up to ~4 before it
+// switches to hashed ones, so no real folder is ever found past this.
+constexpr int kLastAliasNumber = 9999;
+
+// Lengths and positions count UTF-16 characters, as Windows' own text functions do.
+std::u16string Wide(std::string_view text)
+{
+    return Utf8ToUtf16(text);
+}
+
+std::string Narrow(std::u16string_view text)
+{
+    return Utf16ToUtf8(text);
+}
+
+// Eight characters, a tilde in 7th place and a digit at the end: "PROGRA~1".
+bool IsShortAlias(std::u16string_view folder)
+{
+    return folder.size() == 8 && folder[6] == u'~' && folder[7] >= u'0' && folder[7] <= u'9';
+}
+
+// The folder directly below the drive root of "C:\Programme\OMX": the text between the first two
+// backslashes; nullopt when there are fewer than two.
+std::optional<std::u16string> FirstFolderOf(std::u16string_view installationDir)
+{
+    const auto p1 = installationDir.find(u'\\');
+    if (p1 == std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    const auto p2 = installationDir.find(u'\\', p1 + 1);
+    if (p2 == std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    return std::u16string(installationDir.substr(p1 + 1, p2 - p1 - 1));
+}
+
+} // namespace
+
+void Form1::LocateInstallation()
+{
+    FileSystem& files = m_platform.files;
+
+    // Skip mode throughout: nothing here may keep the run from going on.
+    const std::string remembered = files.CurrentDirectory();
+    if (!files.SetCurrentDirectory(kWorkingFolder)) {
+        (void)files.CreateDirectory(kWorkingFolder);
+    }
+    (void)files.SetCurrentDirectory(remembered);
+
+    const auto useDefaults = [&] {
+        m_state.InstallFolder = kDefaultFolder;
+        m_state.InstallFolderShort = kDefaultFolderShort;
+    };
+
+    if (!SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kVersionKey)); })) {
+        useDefaults();
+        return;
+    }
+    std::optional<TaggedValue> recorded;
+    SkipOnFailure([&] { recorded = Registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value(); });
+    const auto folder = recorded && recorded->IsText() ? FirstFolderOf(Wide(recorded->ToText())) : std::nullopt;
+    if (!folder) {
+        // Recorded, but unusable: no value, no text, or no folder below the drive root.
+        useDefaults();
+        return;
+    }
+
+    if (IsShortAlias(*folder)) {
+        m_state.InstallFolderShort = Narrow(*folder);
+        m_state.InstallFolder = files.FindFirst("C:\\" + m_state.InstallFolderShort);
+        return;
+    }
+
+    m_state.InstallFolder = Narrow(*folder);
+    const std::string prefix = Narrow(folder->substr(0, 6));
+    for (int n = 1; n <= kLastAliasNumber; ++n) {
+        const std::string alias = prefix + "~" + std::to_string(n);
+        if (EqualsIgnoreCase(files.FindFirst("c:\\" + alias), m_state.InstallFolder)) {
+            m_state.InstallFolderShort = alias;
+            return;
+        }
+    }
+    // No numbered alias leads back (the name needs none, short names are off, or the system hashes
+    // its aliases): take the system's own short name, else the long name serves for both.
+    const auto shortPath = files.ShortPathOf("C:\\" + m_state.InstallFolder);
+    const auto slash = shortPath ? shortPath->rfind('\\') : std::string::npos;
+    m_state.InstallFolderShort =
+        slash != std::string::npos && slash + 1 < shortPath->size() ? shortPath->substr(slash + 1) : m_state.InstallFolder;
+}
+
+} // namespace hivetidy

@@ -1,0 +1,247 @@
+#include "app/Form1.h"
+
+#include "app/Form1Text.h"
+#include "files/WorkingFiles.h"
+#include "shared/Failure.h"
+#include "shared/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+
+namespace hivetidy {
+
+namespace {
+
+constexpr std::string_view kClassesRoot = "HKEY_CLASSES_ROOT";
+constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
+constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
+constexpr std::string_view kUsers = "HKEY_USERS";
+
+constexpr std::string_view kClsidPrefix = "CLSID\\";
+constexpr std::string_view kMachineClsidPrefix = "SOFTWARE\\Classes\\CLSID\\";
+constexpr std::string_view kTypeLibPrefix = "TypeLib\\";
+constexpr std::string_view kMachineTypeLibPrefix = "SOFTWARE\\Classes\\TypeLib\\";
+constexpr std::string_view kMachineClassesPrefix = "SOFTWARE\\Classes\\";
+constexpr std::string_view kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr std::string_view kAppPathsPrefix = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// Every place below which the run removes keys; nothing else is ever deleted.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalPrefixes{{
+    {kClassesRoot, ""},
+    {kLocalMachine, kMachineClassesPrefix},
+    {kClassesRoot, kClsidPrefix},
+    {kLocalMachine, kMachineClsidPrefix},
+    {kClassesRoot, kTypeLibPrefix},
+    {kLocalMachine, kMachineTypeLibPrefix},
+    {kLocalMachine, kAppPathsPrefix},
+}};
+
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbIconExclamation = 0x30;
+
+// One key's name, never a path: not empty and without a backslash.
+bool IsSingleKeyName(std::string_view name)
+{
+    return !name.empty() && name.find('\\') == std::string_view::npos;
+}
+
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" with hexadecimal digits.
+bool IsBracedGuid(std::string_view text)
+{
+    constexpr std::string_view kPattern = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (text.size() != kPattern.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (kPattern[i] == 'x' ? !hex : c != kPattern[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void Form1::Command1_Click()
+{
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command1, false);
+    window.SetEnabled(Control::Command2, false);
+    window.SetEnabled(Control::Check1, false);
+
+    LocateInstallation();
+    std::string_view stage = "Der Ordner der Sicherungskopie kann nicht ge\u00f6ffnet werden.";
+    try {
+        AskBackupFile();
+
+        window.EnableTimer(true);
+        window.SetEnabled(Control::Command2, true);
+        window.SetFocus(Control::Command2);
+        window.SetVisible(Control::Label2, false);
+        window.SetVisible(Control::Label1, true);
+
+        // The backup takes the format the registry editor writes, so that every export can be
+        // copied into it unchanged and the whole file imported again.
+        m_backupFormat = m_platform.processes.RegistryEditorFormat();
+        const TextEncoding backupEncoding =
+            m_backupFormat == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
+        stage = "Die Sicherungskopie kann nicht angelegt werden.";
+        m_backupFileNo = m_fileNumbers.FreeFile();
+        m_fileNumbers.OpenForOutput(m_backupFileNo, m_backupFileName, backupEncoding);
+        m_fileNumbers.PrintLine(m_backupFileNo, ExportHeader(m_backupFormat));
+        m_fileNumbers.Flush(m_backupFileNo);
+
+        m_exportFilePath = kExportFilePath;
+
+        stage = "Das L\u00f6schprotokoll C:\\REGISTRY\\HIVETIDY.BAK kann nicht angelegt werden.";
+        m_logFileNo = m_fileNumbers.FreeFile();
+        m_fileNumbers.OpenForOutput(m_logFileNo, kRemovalLogPath, TextEncoding::Ansi);
+        m_fileNumbers.PrintLine(m_logFileNo, kLogHeadLine);
+        m_fileNumbers.PrintLine(m_logFileNo, kLogRuler);
+        m_fileNumbers.PrintLine(m_logFileNo, "");
+        m_fileNumbers.Flush(m_logFileNo);
+
+        m_state.InvalidClasses.Reset();
+        m_state.InvalidKeyNames.Reset();
+
+        stage = "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden.";
+        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"));
+        Registry().WalkSubkeys(*this, 0);
+
+        const int classCount = m_state.InvalidClasses.UpperBound();
+        for (int i = 1; i <= classCount; ++i) {
+            const ClassEntry entry = m_state.InvalidClasses[i];
+            // The ProgID and TypeLib texts come from the registry: they are used as key names only
+            // when they really name this class's ProgID key and a type library.
+            if (!entry.ProgId.empty() && ProgIdBelongsToClass(entry)) {
+                RemoveBelow(kClassesRoot, "", entry.ProgId);
+                RemoveBelow(kLocalMachine, kMachineClassesPrefix, entry.ProgId);
+            }
+            if (!entry.ClassId.empty()) {
+                RemoveBelow(kClassesRoot, kClsidPrefix, entry.ClassId);
+                RemoveBelow(kLocalMachine, kMachineClsidPrefix, entry.ClassId);
+            }
+            if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
+                RemoveBelow(kClassesRoot, kTypeLibPrefix, entry.TypeLibId);
+                RemoveBelow(kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId);
+            }
+            Yield();
+        }
+
+        stage = "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
+        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"));
+    } catch (const Failure&) {
+        ReportFailedRun(stage);
+        return;
+    }
+
+    RunRemainingPasses();
+}
+
+void Form1::RunRemainingPasses()
+{
+    // Skip mode to the end of the run: a failing step is abandoned and the next one runs.
+    SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); });
+    const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
+    for (int i = 1; i <= typeLibCount; ++i) {
+        const std::string name = m_state.InvalidKeyNames[i];
+        RemoveBelow(kClassesRoot, kTypeLibPrefix, name);
+        RemoveBelow(kLocalMachine, kMachineTypeLibPrefix, name);
+        Yield();
+    }
+
+    m_state.InvalidKeyNames.Reset();
+    // The walk runs even when the open failed; it then fails on its own and lists nothing.
+    SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey)); });
+    SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); });
+    const int appPathCount = m_state.InvalidKeyNames.UpperBound();
+    for (int i = 1; i <= appPathCount; ++i) {
+        RemoveBelow(kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
+        Yield();
+    }
+
+    if (m_platform.window.CheckValue(Control::Check1) == 1) {
+        RemoveMakerKey(kCurrentUser, "");
+        RemoveMakerKey(kLocalMachine, "");
+        const int hiveCount = m_state.UserHiveNames.UpperBound();
+        for (int i = 1; i <= hiveCount; ++i) {
+            RemoveMakerKey(kUsers, m_state.UserHiveNames[i]);
+        }
+    }
+
+    SkipOnFailure([&] { m_fileNumbers.Close(m_backupFileNo); });
+    SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
+    m_fileNumbers.CloseAll();
+    (void)m_platform.files.Delete(m_exportFilePath);
+
+    EnterFinishedState();
+    m_platform.system.Beep();
+    m_platform.system.Beep();
+}
+
+void Form1::RemoveBelow(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+{
+    const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
+        return place.first == hiveName && place.second == keyPrefix;
+    });
+    if (fixedPrefix && IsSingleKeyName(keyName)) {
+        ExportAndDeleteKey(hiveName, keyPrefix, keyName);
+    }
+}
+
+void Form1::RemoveMakerKey(std::string_view hiveName, std::string_view userHive)
+{
+    if (hiveName == kUsers) {
+        if (IsSingleKeyName(userHive)) {
+            ExportAndDeleteKey(hiveName, std::string(userHive) + "\\" + std::string(kMakerKeyUser), "");
+        }
+    } else if (hiveName == kCurrentUser) {
+        ExportAndDeleteKey(hiveName, kMakerKeyUser, "");
+    } else if (hiveName == kLocalMachine) {
+        ExportAndDeleteKey(hiveName, kMakerKeyMachine, "");
+    }
+}
+
+bool Form1::ProgIdBelongsToClass(const ClassEntry& entry)
+{
+    if (!IsSingleKeyName(entry.ProgId)) {
+        return false;
+    }
+    bool belongs = false;
+    SkipOnFailure([&] {
+        auto lookup = m_platform.components.Create();
+        lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text(entry.ProgId + "\\CLSID"));
+        const TaggedValue classId = lookup->DefaultValue();
+        belongs = classId.IsText() && EqualsIgnoreCase(classId.ToText(), entry.ClassId);
+    });
+    return belongs;
+}
+
+void Form1::EnterFinishedState()
+{
+    Window& window = m_platform.window;
+    window.EnableTimer(false);
+    window.SetCaption(Control::Command2, kExitCaption);
+    window.SetEnabled(Control::Command3, true);
+    window.SetVisible(Control::Label1, false);
+    window.SetVisible(Control::Label2, true);
+    window.SetCaption(Control::Label2, kUndoHint);
+}
+
+void Form1::ReportFailedRun(std::string_view whatFailed)
+{
+    m_fileNumbers.CloseAll();
+    (void)m_platform.files.Delete(m_exportFilePath);
+    EnterFinishedState();
+    m_platform.window.SetEnabled(Control::Command2, true);
+    m_platform.dialogs.MessageBox(std::string(whatFailed) +
+                                      "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. Alle bis dahin gel\u00f6schten "
+                                      "Schl\u00fcssel sind in der Sicherungskopie enthalten.",
+                                  "Hivetidy", kMbOk | kMbIconExclamation);
+}
+
+} // namespace hivetidy
