@@ -16,6 +16,9 @@
 
 namespace hivetidy {
 
+// Where a run stands, for telling the user what failed when it cannot go on.
+enum class RunStage { ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries };
+
 class Form1 final : public FormEvents, public IUseRegItems {
 public:
     explicit Form1(Platform& platform);
@@ -51,6 +54,12 @@ public:
     // Exports root\keyPrefix+keyName into the backup file, deletes it and logs it.
     void ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
 
+    // Creates the backup file and the removal log with their head lines, and names the export
+    // file. Throws Failure when a file cannot be created.
+    void OpenRunFiles();
+    // Closes the backup file, the log and every other open file, and deletes the export file.
+    void CloseRunFiles();
+
     // Ends the program at once: every open file is closed with what was written to it.
     [[noreturn]] void EndProgram();
 
@@ -65,6 +74,10 @@ private:
     // The window's component object, created on first use. Throws Failure when it cannot be.
     RegistryComponent& Registry();
     void Yield();
+    // Creates the backup file BackupFileName in the current directory with its header line.
+    void CreateBackupFile();
+    // Creates the removal log with its three head lines.
+    void CreateRemovalLog();
     // Appends a key's accepted export to the backup file and flushes it; throws Failure otherwise.
     void CopyExportIntoBackup(std::string_view sectionLine);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
@@ -77,7 +90,7 @@ private:
     [[nodiscard]] bool ProgIdBelongsToClass(const ClassEntry& entry);
     void EnterFinishedState();
     // A run that could not go on: the files closed, the user told what failed, Undo and Exit offered.
-    void ReportFailedRun(std::string_view whatFailed);
+    void ReportFailedRun();
 
     Platform& m_platform;
     SharedState m_state;
@@ -93,6 +106,7 @@ private:
     FileNo m_exportFileNo = 0;
     FileNo m_logFileNo = 0;
     ExportFormat m_backupFormat = ExportFormat::Version4;
+    RunStage m_stage = RunStage::ChoosingBackup;
     // Set once the backup file or the removal log could not be written; no key is deleted after.
     bool m_filesBroken = false;
 };

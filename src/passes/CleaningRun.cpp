@@ -41,6 +41,24 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalP
 constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
 
+// What the user is told when the run cannot go on at that stage.
+std::string_view FailureText(RunStage stage)
+{
+    switch (stage) {
+    case RunStage::ChoosingBackup:
+        return "Der Ordner der Sicherungskopie kann nicht ge\u00f6ffnet werden.";
+    case RunStage::CreatingBackup:
+        return "Die Sicherungskopie kann nicht angelegt werden.";
+    case RunStage::CreatingLog:
+        return "Das L\u00f6schprotokoll C:\\REGISTRY\\HIVETIDY.BAK kann nicht angelegt werden.";
+    case RunStage::ReadingClasses:
+        return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden.";
+    case RunStage::ReadingTypeLibraries:
+        break;
+    }
+    return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
+}
+
 // One key's name, never a path: not empty and without a backslash.
 bool IsSingleKeyName(std::string_view name)
 {
@@ -74,8 +92,8 @@ void Form1::Command1_Click()
     window.SetEnabled(Control::Check1, false);
 
     LocateInstallation();
-    std::string_view stage = "Der Ordner der Sicherungskopie kann nicht ge\u00f6ffnet werden.";
     try {
+        m_stage = RunStage::ChoosingBackup;
         AskBackupFile();
 
         window.EnableTimer(true);
@@ -84,31 +102,11 @@ void Form1::Command1_Click()
         window.SetVisible(Control::Label2, false);
         window.SetVisible(Control::Label1, true);
 
-        // The backup takes the format the registry editor writes, so that every export can be
-        // copied into it unchanged and the whole file imported again.
-        m_backupFormat = m_platform.processes.RegistryEditorFormat();
-        const TextEncoding backupEncoding =
-            m_backupFormat == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
-        stage = "Die Sicherungskopie kann nicht angelegt werden.";
-        m_backupFileNo = m_fileNumbers.FreeFile();
-        m_fileNumbers.OpenForOutput(m_backupFileNo, m_backupFileName, backupEncoding);
-        m_fileNumbers.PrintLine(m_backupFileNo, ExportHeader(m_backupFormat));
-        m_fileNumbers.Flush(m_backupFileNo);
-
-        m_exportFilePath = kExportFilePath;
-
-        stage = "Das L\u00f6schprotokoll C:\\REGISTRY\\HIVETIDY.BAK kann nicht angelegt werden.";
-        m_logFileNo = m_fileNumbers.FreeFile();
-        m_fileNumbers.OpenForOutput(m_logFileNo, kRemovalLogPath, TextEncoding::Ansi);
-        m_fileNumbers.PrintLine(m_logFileNo, kLogHeadLine);
-        m_fileNumbers.PrintLine(m_logFileNo, kLogRuler);
-        m_fileNumbers.PrintLine(m_logFileNo, "");
-        m_fileNumbers.Flush(m_logFileNo);
-
+        OpenRunFiles();
         m_state.InvalidClasses.Reset();
         m_state.InvalidKeyNames.Reset();
 
-        stage = "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden.";
+        m_stage = RunStage::ReadingClasses;
         Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"));
         Registry().WalkSubkeys(*this, 0);
 
@@ -132,10 +130,10 @@ void Form1::Command1_Click()
             Yield();
         }
 
-        stage = "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
+        m_stage = RunStage::ReadingTypeLibraries;
         Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"));
     } catch (const Failure&) {
-        ReportFailedRun(stage);
+        ReportFailedRun();
         return;
     }
 
@@ -173,11 +171,7 @@ void Form1::RunRemainingPasses()
         }
     }
 
-    SkipOnFailure([&] { m_fileNumbers.Close(m_backupFileNo); });
-    SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
-    m_fileNumbers.CloseAll();
-    (void)m_platform.files.Delete(m_exportFilePath);
-
+    CloseRunFiles();
     EnterFinishedState();
     m_platform.system.Beep();
     m_platform.system.Beep();
@@ -232,13 +226,12 @@ void Form1::EnterFinishedState()
     window.SetCaption(Control::Label2, kUndoHint);
 }
 
-void Form1::ReportFailedRun(std::string_view whatFailed)
+void Form1::ReportFailedRun()
 {
-    m_fileNumbers.CloseAll();
-    (void)m_platform.files.Delete(m_exportFilePath);
+    CloseRunFiles();
     EnterFinishedState();
     m_platform.window.SetEnabled(Control::Command2, true);
-    m_platform.dialogs.MessageBox(std::string(whatFailed) +
+    m_platform.dialogs.MessageBox(std::string(FailureText(m_stage)) +
                                       "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. Alle bis dahin gel\u00f6schten "
                                       "Schl\u00fcssel sind in der Sicherungskopie enthalten.",
                                   "Hivetidy", kMbOk | kMbIconExclamation);

@@ -1,0 +1,47 @@
+#include "app/Form1.h"
+
+#include "files/WorkingFiles.h"
+#include "shared/Failure.h"
+
+namespace hivetidy {
+
+void Form1::OpenRunFiles()
+{
+    m_stage = RunStage::CreatingBackup;
+    CreateBackupFile();
+    m_exportFilePath = kExportFilePath;
+    m_stage = RunStage::CreatingLog;
+    CreateRemovalLog();
+}
+
+void Form1::CreateBackupFile()
+{
+    // The backup takes the format the registry editor writes, so that every export can be copied
+    // into it unchanged and the whole file imported again.
+    m_backupFormat = m_platform.processes.RegistryEditorFormat();
+    const TextEncoding encoding = m_backupFormat == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
+    m_backupFileNo = m_fileNumbers.FreeFile();
+    m_fileNumbers.OpenForOutput(m_backupFileNo, m_backupFileName, encoding);
+    m_fileNumbers.PrintLine(m_backupFileNo, ExportHeader(m_backupFormat));
+    m_fileNumbers.Flush(m_backupFileNo);
+}
+
+void Form1::CreateRemovalLog()
+{
+    m_logFileNo = m_fileNumbers.FreeFile();
+    m_fileNumbers.OpenForOutput(m_logFileNo, kRemovalLogPath, TextEncoding::Ansi);
+    m_fileNumbers.PrintLine(m_logFileNo, kLogHeadLine);
+    m_fileNumbers.PrintLine(m_logFileNo, kLogRuler);
+    m_fileNumbers.PrintLine(m_logFileNo, "");
+    m_fileNumbers.Flush(m_logFileNo);
+}
+
+void Form1::CloseRunFiles()
+{
+    SkipOnFailure([&] { m_fileNumbers.Close(m_backupFileNo); });
+    SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
+    m_fileNumbers.CloseAll();
+    (void)m_platform.files.Delete(m_exportFilePath);
+}
+
+} // namespace hivetidy
