@@ -60,17 +60,17 @@ TaggedValue TaggedValueOf(const RawValue& raw)
 
 StoreComponent::StoreComponent(RegistryStore& store) : m_store(store) {}
 
-StoreComponent::StoreComponent(RegistryStore& store, std::unique_ptr<StoreKey> key, std::string name)
+StoreComponent::StoreComponent(RegistryStore& store, std::shared_ptr<StoreKey> key, std::string name)
     : m_store(store), m_key(std::move(key)), m_name(std::move(name))
 {
 }
 
-StoreKey& StoreComponent::Bound()
+std::shared_ptr<StoreKey> StoreComponent::Bound()
 {
     if (!m_key) {
         throw Failure("the component is bound to no key");
     }
-    return *m_key;
+    return m_key;
 }
 
 std::string StoreComponent::Name()
@@ -112,13 +112,13 @@ void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path)
 
 TaggedValue StoreComponent::DefaultValue()
 {
-    const auto raw = Bound().Value("");
+    const auto raw = Bound()->Value("");
     return raw ? TaggedValueOf(*raw) : TaggedValue::Other("no value");
 }
 
 std::unique_ptr<RegistryItem> StoreComponent::GetItem(const TaggedValue& name)
 {
-    auto raw = Bound().Value(name.ToText());
+    auto raw = Bound()->Value(name.ToText());
     if (!raw) {
         throw Failure("value not found");
     }
@@ -131,18 +131,19 @@ bool StoreComponent::DeleteKey(const TaggedValue& path, const TaggedValue& /*rec
     if (!path.IsText()) {
         throw Failure("key path is not text");
     }
-    return Bound().DeleteTree(path.ToText());
+    return Bound()->DeleteTree(path.ToText());
 }
 
 void StoreComponent::WalkSubkeys(IUseRegItems& callback, std::int32_t /*reserved*/)
 {
     // The names are taken in full before the first callback, so a callback may delete or open keys.
-    const auto names = Bound().SubkeyNames();
+    const std::shared_ptr<StoreKey> key = Bound();
+    const auto names = key->SubkeyNames();
     if (!names) {
         throw Failure("subkeys cannot be enumerated");
     }
     for (const std::string& name : *names) {
-        auto child = m_key->Open(name);
+        auto child = key->Open(name);
         if (!child) {
             continue; // gone or not readable: passed over
         }
@@ -153,7 +154,7 @@ void StoreComponent::WalkSubkeys(IUseRegItems& callback, std::int32_t /*reserved
 
 void StoreComponent::WalkItems(IUseRegItems& callback, std::int32_t /*reserved*/)
 {
-    const auto values = Bound().Values();
+    const auto values = Bound()->Values();
     if (!values) {
         throw Failure("values cannot be enumerated");
     }
@@ -169,11 +170,11 @@ void StoreComponent::WalkTree(IUseRegItems& callback, RegistryComponent& startKe
     if (!start) {
         throw Failure("start key is not a key object of this component");
     }
-    StoreKey& key = start->Bound();
-    if (!key.SubkeyNames()) {
+    const std::shared_ptr<StoreKey> key = start->Bound();
+    if (!key->SubkeyNames()) {
         throw Failure("subkeys cannot be enumerated");
     }
-    WalkBelow(callback, key, 1);
+    WalkBelow(callback, *key, 1);
 }
 
 void StoreComponent::WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth)
@@ -183,15 +184,13 @@ void StoreComponent::WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32
         return; // a key that cannot be enumerated is passed over
     }
     for (const std::string& name : *names) {
-        auto child = key.Open(name);
+        std::shared_ptr<StoreKey> child = key.Open(name);
         if (!child) {
             continue;
         }
         {
-            StoreComponent node(m_store, key.Open(name), name);
-            if (node.m_key) {
-                PassOverFailure([&] { (void)callback.UseNode(node, depth); });
-            }
+            StoreComponent node(m_store, child, name);
+            PassOverFailure([&] { (void)callback.UseNode(node, depth); });
         }
         WalkBelow(callback, *child, depth + 1);
     }

@@ -16,7 +16,7 @@ namespace hivetidy {
 class StoreComponent final : public RegistryComponent {
 public:
     explicit StoreComponent(RegistryStore& store);
-    StoreComponent(RegistryStore& store, std::unique_ptr<StoreKey> key, std::string name);
+    StoreComponent(RegistryStore& store, std::shared_ptr<StoreKey> key, std::string name);
 
     [[nodiscard]] std::string Name() override;
     void OpenKey(RootHandle root, const TaggedValue& path) override;
@@ -28,11 +28,13 @@ public:
     void WalkTree(IUseRegItems& callback, RegistryComponent& startKey, std::int32_t reserved) override;
 
 private:
-    StoreKey& Bound();
+    // The bound key; a walk holds its own reference, so a callback that rebinds this object
+    // cannot pull the key away from under the walk.
+    std::shared_ptr<StoreKey> Bound();
     void WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth);
 
     RegistryStore& m_store;
-    std::unique_ptr<StoreKey> m_key;
+    std::shared_ptr<StoreKey> m_key;
     std::string m_name;
 };
 

@@ -1,0 +1,78 @@
+#include "support/ProgramFixture.h"
+
+namespace hivetidy::testing {
+namespace {
+
+class AskBackupFile : public ProgramFixture {
+protected:
+    AskBackupFile() { Files().AddDirectory("C:\\REGISTRY", std::nullopt); }
+};
+
+TEST_F(AskBackupFile, ShowsTheDialogWithItsSettings)
+{
+    sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
+    form.AskBackupFile();
+    ASSERT_EQ(sim.dialogs().SaveDialogsShown().size(), 1u);
+    const SaveDialogSettings& shown = sim.dialogs().SaveDialogsShown()[0];
+    EXPECT_TRUE(shown.cancelError);
+    EXPECT_EQ(shown.dialogTitle, "Pfad und Dateiname der Registry - Sicherungskopie :");
+    EXPECT_EQ(shown.fileName, "sicherungskopie.reg");
+    EXPECT_EQ(shown.initDir, "c:\\registry");
+    EXPECT_EQ(shown.filter, "Reg-Dateien (*.reg)|*.reg|Alle Dateien (*.*)|*.*");
+    EXPECT_EQ(shown.filterIndex, 1);
+    EXPECT_EQ(shown.flags, 0x406u);
+    EXPECT_EQ(shown.defaultExt, "");
+    EXPECT_EQ(form.BackupFileName(), "sicherungskopie.reg");
+}
+
+TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
+{
+    Files().AddDirectory("C:\\Service\\Sicherung", std::nullopt);
+    sim.dialogs().QueueSave(std::string("C:\\Service\\Sicherung\\vorher"));
+    form.AskBackupFile();
+    EXPECT_EQ(form.BackupFileName(), "vorher");
+    EXPECT_EQ(Files().CurrentDirectory(), "C:\\Service\\Sicherung");
+
+    sim.dialogs().QueueSave(std::string("D:\\x.reg"));
+    Files().AddDirectory("D:\\", std::nullopt);
+    form.AskBackupFile();
+    EXPECT_EQ(form.BackupFileName(), "x.reg");
+    EXPECT_EQ(Files().CurrentDirectory(), "D:\\");
+}
+
+TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
+{
+    sim.dialogs().QueueSave(std::nullopt);
+    sim.dialogs().QueueMessageBoxAnswer(kIdNo);
+    sim.dialogs().QueueSave(std::nullopt);
+    sim.dialogs().QueueMessageBoxAnswer(kIdNo);
+    sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\b.reg"));
+    form.AskBackupFile();
+
+    const auto& shown = sim.dialogs().SaveDialogsShown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[2].fileName, "sicherungskopie.reg");
+    EXPECT_EQ(shown[2].initDir, "c:\\registry");
+    const auto& questions = sim.dialogs().MessageBoxesShown();
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].text, "Wollen Sie das Programm beenden?");
+    EXPECT_EQ(questions[0].title, "Programmabbruch?");
+    EXPECT_EQ(questions[0].style, 36u);
+    EXPECT_EQ(form.BackupFileName(), "b.reg");
+}
+
+TEST_F(AskBackupFile, CancelThenYesEndsTheRunBeforeAnyFileOrKeyIsTouched)
+{
+    AddClass("{11111111-2222-3333-4444-555555555555}", "C:\\Programme\\OMX\\BIN\\a.dll");
+    Load();
+    sim.dialogs().QueueSave(std::nullopt);
+    sim.dialogs().QueueMessageBoxAnswer(kIdYes);
+    EXPECT_TRUE(Press(Control::Command1));
+    EXPECT_FALSE(Files().Exists("C:\\REGISTRY\\sicherungskopie.reg"));
+    EXPECT_FALSE(Files().Exists(std::string(kLogPath)));
+    EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}"));
+    EXPECT_TRUE(sim.processes().CommandLines().empty());
+}
+
+} // namespace
+} // namespace hivetidy::testing

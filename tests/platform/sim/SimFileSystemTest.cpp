@@ -1,0 +1,210 @@
+#include "platform/sim/SimFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace hivetidy::sim {
+namespace {
+
+class SimFileSystemTest : public ::testing::Test {
+protected:
+    SimFileSystemTest()
+    {
+        files.AddDirectory("C:\\Program Files", std::string("PROGRA~1"));
+        files.AddDirectory("C:\\Programme", std::string("PROGRA~2"));
+        files.AddDirectory("C:\\REGISTRY", std::nullopt);
+    }
+
+    // Creates the file and writes the texts to it, leaving it open.
+    std::unique_ptr<WritableFile> Open(std::string_view path, std::initializer_list<std::string_view> writes = {})
+    {
+        auto file = files.Create(path);
+        EXPECT_TRUE(file) << path;
+        for (const std::string_view bytes : writes) {
+            EXPECT_TRUE(file && file->Write(bytes));
+        }
+        return file;
+    }
+
+    SimFileSystem files;
+};
+
+TEST_F(SimFileSystemTest, NamesIgnoreCaseAndKeepTheirSpelling)
+{
+    files.AddDirectory("c:\\daten\\\u00c4lter", std::nullopt);
+    EXPECT_TRUE(files.IsDirectory("C:\\DATEN\\\u00e4LTER"));
+    EXPECT_EQ(files.FindFirst("C:\\Daten\\\u00e4lter"), "\u00c4lter");
+    files.WriteFile("C:\\Daten\\Notiz.TXT", "x");
+    EXPECT_EQ(files.ListFiles(), std::vector<std::string>{"C:\\daten\\Notiz.TXT"});
+    EXPECT_EQ(files.Contents("c:\\DATEN\\notiz.txt"), "x");
+}
+
+TEST_F(SimFileSystemTest, TheCurrentDirectoryStartsAtTheRootAndKeepsTheSpellingItWasSetWith)
+{
+    EXPECT_EQ(files.CurrentDirectory(), "C:\\");
+    EXPECT_TRUE(files.SetCurrentDirectory("c:\\registry\\"));
+    EXPECT_EQ(files.CurrentDirectory(), "c:\\registry");
+    EXPECT_TRUE(files.SetCurrentDirectory("C:\\PROGRA~1"));
+    EXPECT_EQ(files.CurrentDirectory(), "C:\\PROGRA~1");
+    files.WriteFile("C:\\REGISTRY\\a.txt", "x");
+    EXPECT_FALSE(files.SetCurrentDirectory("C:\\REGISTRY\\a.txt"));
+    EXPECT_FALSE(files.SetCurrentDirectory("C:\\Fehlt"));
+    EXPECT_EQ(files.CurrentDirectory(), "C:\\PROGRA~1");
+    EXPECT_TRUE(files.SetCurrentDirectory("C:\\"));
+    EXPECT_EQ(files.CurrentDirectory(), "C:\\");
+}
+
+TEST_F(SimFileSystemTest, PathsResolveAsWin32ResolvesThem)
+{
+    files.WriteFile("C:\\REGISTRY\\hlp.reg", "x");
+    for (const char* path : {"C:\\\\REGISTRY\\\\hlp.reg", "C:/registry/hlp.reg", "C:\\Programme\\..\\REGISTRY\\.\\hlp.reg",
+                             "\\REGISTRY\\hlp.reg", "C:\\PROGRA~2\\..\\REGISTRY\\hlp.reg"}) {
+        EXPECT_TRUE(files.Exists(path)) << path;
+    }
+    ASSERT_TRUE(files.SetCurrentDirectory("C:\\REGISTRY"));
+    EXPECT_EQ(files.ReadAll("hlp.reg"), "x");
+    EXPECT_EQ(files.ReadAll("C:hlp.reg"), "x");
+    EXPECT_FALSE(files.Exists("\\\\server\\share\\hlp.reg"));
+    EXPECT_FALSE(files.Exists(""));
+}
+
+TEST_F(SimFileSystemTest, FindFirstMatchesLongNamesAliasesAndWildcardsAndAnswersTheLongName)
+{
+    EXPECT_EQ(files.FindFirst("C:\\PROGRA~1"), "Program Files");
+    EXPECT_EQ(files.FindFirst("c:\\Progra~2"), "Programme");
+    EXPECT_EQ(files.FindFirst("c:\\Progra~3"), "");
+    EXPECT_EQ(files.FindFirst("C:\\program files"), "Program Files");
+    // In directory order: "PROGRAM FILES" sorts before "PROGRAMME".
+    EXPECT_EQ(files.FindFirst("C:\\prog*"), "Program Files");
+    EXPECT_EQ(files.FindFirst("C:\\*me"), "Programme");
+    EXPECT_EQ(files.FindFirst("C:\\PROGRA~?"), "Program Files");
+    EXPECT_EQ(files.FindFirst("C:\\REGISTRY\\*.*"), "");
+    files.WriteFile("C:\\REGISTRY\\HIVETIDY.BAK", "");
+    EXPECT_EQ(files.FindFirst("C:\\REGISTRY\\*.*"), "HIVETIDY.BAK");
+    EXPECT_EQ(files.FindFirst("C:\\Fehlt\\*"), "");
+    EXPECT_EQ(files.FindFirst("C:\\"), "");
+}
+
+TEST_F(SimFileSystemTest, ShortPathOfSpellsEachComponentByItsAliasWhereItHasOne)
+{
+    files.AddDirectory("C:\\Programme\\OMX\\Bibliothek", std::string("BIBLIO~1"));
+    EXPECT_EQ(files.ShortPathOf("c:\\programme\\omx\\bibliothek"), "c:\\PROGRA~2\\OMX\\BIBLIO~1");
+    EXPECT_EQ(files.ShortPathOf("C:\\PROGRA~2\\OMX"), "C:\\PROGRA~2\\OMX");
+    EXPECT_EQ(files.ShortPathOf("C:\\"), "C:\\");
+    EXPECT_EQ(files.ShortPathOf("C:\\Programme\\Fehlt"), std::nullopt);
+}
+
+TEST_F(SimFileSystemTest, AnAliasBelongsToOneEntryOfItsDirectory)
+{
+    EXPECT_THROW(files.AddDirectory("C:\\Programs", std::string("progra~1")), std::invalid_argument);
+    EXPECT_THROW(files.AddDirectory("C:\\Andere", std::string("PROGRAMME")), std::invalid_argument);
+    EXPECT_NO_THROW(files.AddDirectory("C:\\Programme", std::string("PROGRA~2")));
+    EXPECT_NO_THROW(files.AddDirectory("C:\\Daten\\Programme", std::string("PROGRA~1"))); // another directory
+    EXPECT_FALSE(files.IsDirectory("C:\\Programs"));
+}
+
+TEST_F(SimFileSystemTest, CreateDirectoryMakesOneNewLevel)
+{
+    EXPECT_TRUE(files.CreateDirectory("C:\\REGISTRY\\Neu"));
+    EXPECT_FALSE(files.CreateDirectory("C:\\registry\\neu")); // exists
+    EXPECT_FALSE(files.CreateDirectory("C:\\Fehlt\\Neu"));    // no parent
+    EXPECT_FALSE(files.CreateDirectory("C:\\PROGRA~2"));      // an alias names it already
+    EXPECT_FALSE(files.CreateDirectory("Q:\\Neu"));           // no such drive
+    files.FailDirectoryCreation("c:\\registry\\gesperrt");
+    EXPECT_FALSE(files.CreateDirectory("C:\\REGISTRY\\Gesperrt"));
+    files.FailDirectoryCreation("");
+    EXPECT_TRUE(files.CreateDirectory("C:\\REGISTRY\\Gesperrt"));
+}
+
+TEST_F(SimFileSystemTest, CreateNeedsItsFolderAndEmptiesAnExistingFile)
+{
+    EXPECT_EQ(files.Create("C:\\Fehlt\\a.txt"), nullptr);
+    EXPECT_EQ(files.Create("C:\\REGISTRY"), nullptr);
+    EXPECT_EQ(files.Create("C:\\REGISTRY\\*.txt"), nullptr);
+    files.WriteFile("C:\\REGISTRY\\alt.txt", "vorher");
+    auto file = Open("C:\\REGISTRY\\ALT.TXT", {"neu"});
+    EXPECT_EQ(files.Contents("C:\\REGISTRY\\alt.txt"), "neu");
+    EXPECT_EQ(files.DurableContents("C:\\REGISTRY\\alt.txt"), "");
+    EXPECT_EQ(files.ListFiles(), std::vector<std::string>{"C:\\REGISTRY\\alt.txt"});
+}
+
+TEST_F(SimFileSystemTest, OnlyFlushedOrClosedBytesSurviveAPowerLoss)
+{
+    const std::string path = "C:\\REGISTRY\\log.txt";
+    auto file = Open(path, {"eins "});
+    EXPECT_EQ(files.Contents(path), "eins ");
+    EXPECT_EQ(files.DurableContents(path), "");
+    EXPECT_TRUE(file->Flush());
+    EXPECT_TRUE(file->Write("zwei "));
+    EXPECT_EQ(files.DurableContents(path), "eins ");
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(files.DurableContents(path), "eins zwei ");
+    EXPECT_FALSE(file->Write("drei"));
+    EXPECT_FALSE(file->Flush());
+    EXPECT_FALSE(file->Close());
+
+    // A handle the ending program leaves open is closed without a flush.
+    auto left = Open(path, {"a"});
+    ASSERT_TRUE(left->Flush());
+    ASSERT_TRUE(left->Write("b"));
+    left.reset();
+    EXPECT_FALSE(files.IsOpen(path));
+    EXPECT_EQ(files.Contents(path), "ab");
+    EXPECT_EQ(files.DurableContents(path), "a");
+}
+
+TEST_F(SimFileSystemTest, WriteFaultsHitOpenFilesTooUntilCleared)
+{
+    const std::string path = "C:\\REGISTRY\\backup.reg";
+    auto file = Open(path, {"a"});
+    files.FailWritesTo("c:\\registry\\BACKUP.REG");
+    EXPECT_FALSE(file->Write("b"));
+    auto other = Open("C:\\REGISTRY\\other.reg", {"fine"});
+    files.FailWritesTo("");
+    EXPECT_TRUE(file->Write("c"));
+    EXPECT_EQ(files.Contents(path), "ac");
+}
+
+TEST_F(SimFileSystemTest, CreateFaultsNameOneFileUntilCleared)
+{
+    files.FailCreate("C:\\REGISTRY\\hlp.reg");
+    EXPECT_EQ(files.Create("c:\\registry\\HLP.REG"), nullptr);
+    EXPECT_FALSE(files.Exists("C:\\REGISTRY\\hlp.reg"));
+    auto other = Open("C:\\REGISTRY\\x.reg");
+    files.FailCreate("");
+    auto now = Open("C:\\REGISTRY\\hlp.reg");
+}
+
+TEST_F(SimFileSystemTest, AFileOpenForWritingCannotBeDeletedOrCreatedAgain)
+{
+    const std::string path = "C:\\REGISTRY\\offen.txt";
+    auto file = Open(path, {"x"});
+    EXPECT_TRUE(files.IsOpen(path));
+    EXPECT_FALSE(files.Delete(path));
+    EXPECT_EQ(files.Create(path), nullptr);
+    ASSERT_TRUE(file->Close());
+    EXPECT_TRUE(files.Delete(path));
+    EXPECT_FALSE(files.Exists(path));
+    EXPECT_FALSE(files.Delete(path));
+    EXPECT_FALSE(files.Delete("C:\\REGISTRY")); // directories are not files
+    EXPECT_EQ(files.ReadAll("C:\\REGISTRY"), std::nullopt);
+    EXPECT_EQ(files.ReadAll(path), std::nullopt);
+}
+
+TEST_F(SimFileSystemTest, WriteFileMakesAFileAsIfItHadLongBeenOnTheDisk)
+{
+    files.WriteFile("D:\\Sicherung\\alt.reg", "REGEDIT4\r\n");
+    EXPECT_TRUE(files.IsDirectory("D:\\"));
+    EXPECT_TRUE(files.IsDirectory("d:\\sicherung"));
+    EXPECT_EQ(files.DurableContents("D:\\Sicherung\\alt.reg"), "REGEDIT4\r\n");
+    EXPECT_EQ(files.ListFiles(), std::vector<std::string>{"D:\\Sicherung\\alt.reg"});
+    EXPECT_TRUE(files.SetCurrentDirectory("d:\\"));
+    EXPECT_EQ(files.CurrentDirectory(), "d:\\");
+    EXPECT_EQ(files.ReadAll("Sicherung\\alt.reg"), "REGEDIT4\r\n");
+}
+
+} // namespace
+} // namespace hivetidy::sim

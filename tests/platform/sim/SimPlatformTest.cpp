@@ -1,0 +1,43 @@
+#include "platform/sim/SimPlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace hivetidy::sim {
+namespace {
+
+TEST(SimPlatform, ANewMachineHasTheFoldersAndKeysWindowsAlwaysHas)
+{
+    SimPlatform sim;
+    EXPECT_EQ(sim.files().CurrentDirectory(), "C:\\");
+    EXPECT_EQ(sim.files().FindFirst("C:\\PROGRA~1"), "Program Files");
+    EXPECT_TRUE(sim.files().IsDirectory("C:\\WINDOWS"));
+    EXPECT_TRUE(sim.files().ListFiles().empty());
+    EXPECT_TRUE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID"));
+    EXPECT_TRUE(sim.registry().KeyExists("HKEY_CLASSES_ROOT\\TypeLib"));
+    EXPECT_TRUE(sim.registry().KeyExists("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"));
+    EXPECT_TRUE(sim.registry().KeyExists("HKEY_CURRENT_USER\\Software"));
+    EXPECT_FALSE(sim.registry().KeyExists("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH"));
+}
+
+TEST(SimPlatform, ThePlatformWorksOnTheMachinesOwnParts)
+{
+    SimPlatform sim;
+    Platform platform = sim.Get();
+    sim.registry().CreateKey("HKLM\\SOFTWARE\\Da");
+    auto component = platform.components.Create();
+    component->OpenKey(kHkeyLocalMachine, TaggedValue::Text("SOFTWARE\\Da"));
+    EXPECT_EQ(component->Name(), "Da");
+    EXPECT_TRUE(platform.files.CreateDirectory("C:\\REGISTRY"));
+    EXPECT_TRUE(sim.files().IsDirectory("C:\\REGISTRY"));
+    auto editor = platform.processes.Start("regedit /e  c:\\registry\\hlp.reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Da\"");
+    ASSERT_TRUE(editor);
+    EXPECT_TRUE(sim.files().Exists("C:\\REGISTRY\\hlp.reg"));
+    platform.window.SetEnabled(Control::Command3, false);
+    EXPECT_FALSE(sim.window().State(Control::Command3).enabled);
+    EXPECT_THROW(platform.system.Terminate(), ProgramEnded);
+    EXPECT_TRUE(sim.system().Ended());
+    EXPECT_THROW((void)platform.dialogs.ShowSave({}), ScriptExhausted);
+}
+
+} // namespace
+} // namespace hivetidy::sim
