@@ -60,7 +60,9 @@ inline constexpr std::array<ControlLayout, 8> kForm1Layout{{
     {Control::Command1, 1001, ControlKind::PushButton, "&Start", 240, 2280, 1215, 615, 0, kDefaultFont, TextAlign::Centre, kBlack, kButtonFace},
     {Control::Command2, 1002, ControlKind::PushButton, "", 1680, 2280, 1215, 615, 1, kDefaultFont, TextAlign::Centre, kBlack, kButtonFace},
     {Control::Command3, 1003, ControlKind::PushButton, "&Undo", 3120, 2280, 1215, 615, 2, kDefaultFont, TextAlign::Centre, kBlack, kButtonFace},
-    {Control::Label1, 1004, ControlKind::Label, "", 2040, 1560, 555, 375, 3, kLabelFont, TextAlign::Right, kBlack, kButtonFace},
+    // Widened to the left, its right-aligned text ending where it was laid out: 555 twips (37 pixels)
+    // cut the time to its last digits.
+    {Control::Label1, 1004, ControlKind::Label, "", 900, 1560, 1695, 375, 3, kLabelFont, TextAlign::Right, kBlack, kButtonFace},
     {Control::Picture1, 1005, ControlKind::PictureBox, "", 240, 240, 1695, 855, 4, kDefaultFont, TextAlign::Left, kBlack, kWhite},
     {Control::Picture2, 1006, ControlKind::PictureBox, "", 2640, 240, 1695, 855, 5, kDefaultFont, TextAlign::Left, kBlack, kLightOrange},
     {Control::Label2, 1007, ControlKind::Label, "", 360, 1320, 3855, 735, 6, kLabelFont, TextAlign::Centre, kRed, kButtonFace},

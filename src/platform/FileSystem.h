@@ -33,8 +33,8 @@ public:
     // Given a full name, the long name (last component only) of the first file or directory that
     // matches it, directories included; "" when there is none. A short alias finds its folder.
     [[nodiscard]] virtual std::string FindFirst(std::string_view fullName) = 0;
-    // The system's own short (8.3) spelling of an existing path, as a full path; nullopt when the
-    // path does not exist or has none.
+    // The system's own short (8.3) spelling of an existing path, as a full path (the long one where
+    // a component has no alias); nullopt when the path does not exist.
     [[nodiscard]] virtual std::optional<std::string> ShortPathOf(std::string_view path) = 0;
     // Creates the file anew (an existing one is emptied) for writing; nullptr when it cannot.
     [[nodiscard]] virtual std::unique_ptr<WritableFile> Create(std::string_view path) = 0;

@@ -1,0 +1,168 @@
+#include "platform/win32/Win32Registry.h"
+
+#include "platform/win32/UniqueResource.h"
+#include "platform/win32/WideText.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace hivetidy::win32 {
+
+namespace {
+
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
+// The store's paths have no empty components, whatever RegOpenKeyExW would make of "a\" or "\a".
+[[nodiscard]] bool IsValidKeyPath(std::string_view path)
+{
+    return !path.empty() && path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
+}
+
+std::string BytesOf(const std::vector<BYTE>& data, DWORD length)
+{
+    return std::string(data.begin(), data.begin() + length);
+}
+
+class Win32StoreKey final : public StoreKey {
+public:
+    // A predefined root, borrowed from the system.
+    explicit Win32StoreKey(HKEY predefined) : m_key(predefined) {}
+    // A key this object opened and closes.
+    explicit Win32StoreKey(UniqueHkey opened) : m_opened(std::move(opened)), m_key(m_opened.get()) {}
+
+    [[nodiscard]] std::optional<std::vector<std::string>> SubkeyNames() override
+    {
+        std::vector<std::string> names;
+        std::array<wchar_t, kMaxKeyNameLength + 1> name{};
+        for (DWORD index = 0;; ++index) {
+            // RegEnumKeyExW overwrites the length with that of the name it returned: without the
+            // reset a longer name later on would not fit a buffer that is big enough.
+            DWORD length = static_cast<DWORD>(name.size());
+            const LSTATUS status = RegEnumKeyExW(m_key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) {
+                return names;
+            }
+            if (status != ERROR_SUCCESS) {
+                return std::nullopt;
+            }
+            names.push_back(Narrow({name.data(), length}));
+        }
+    }
+
+    [[nodiscard]] std::optional<std::vector<RawValue>> Values() override
+    {
+        DWORD maxNameLength = 0;
+        DWORD maxDataLength = 0;
+        if (RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxNameLength,
+                             &maxDataLength, nullptr, nullptr) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        // The maximum name length leaves out the terminating NUL.
+        std::vector<wchar_t> name(maxNameLength + 1);
+        std::vector<BYTE> data(std::max<DWORD>(maxDataLength, 1));
+        std::vector<RawValue> values;
+        for (DWORD index = 0;;) {
+            // Both lengths come back as those of the value just read: reset them for every call.
+            DWORD nameLength = static_cast<DWORD>(name.size());
+            DWORD dataLength = static_cast<DWORD>(data.size());
+            DWORD type = REG_NONE;
+            const LSTATUS status = RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+            if (status == ERROR_NO_MORE_ITEMS) {
+                return values;
+            }
+            if (status == ERROR_MORE_DATA) {
+                // A value grew or came after RegQueryInfoKeyW: make room and read the same index again.
+                name.resize(std::max(name.size(), kMaxValueNameLength + 1));
+                data.resize(std::max<std::size_t>(dataLength, data.size() * 2));
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return std::nullopt;
+            }
+            values.push_back(RawValue{Narrow({name.data(), nameLength}), type, BytesOf(data, dataLength)});
+            ++index;
+        }
+    }
+
+    [[nodiscard]] std::optional<RawValue> Value(std::string_view name) override
+    {
+        // L"" names the unnamed value.
+        const std::wstring wideName = Widen(name);
+        std::vector<BYTE> data(256);
+        for (;;) {
+            DWORD type = REG_NONE;
+            DWORD length = static_cast<DWORD>(data.size());
+            const LSTATUS status = RegQueryValueExW(m_key, wideName.c_str(), nullptr, &type, data.data(), &length);
+            if (status == ERROR_MORE_DATA) {
+                data.resize(length);
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return std::nullopt;
+            }
+            return RawValue{std::string(name), type, BytesOf(data, length)};
+        }
+    }
+
+    [[nodiscard]] std::unique_ptr<StoreKey> Open(std::string_view path) override
+    {
+        if (!IsValidKeyPath(path)) {
+            return nullptr;
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(m_key, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return nullptr;
+        }
+        return std::make_unique<Win32StoreKey>(UniqueHkey(key));
+    }
+
+    [[nodiscard]] bool DeleteTree(std::string_view path) override
+    {
+        if (!IsValidKeyPath(path)) {
+            return false;
+        }
+        const std::wstring widePath = Widen(path);
+        HKEY key = nullptr;
+        // RegDeleteTreeW needs DELETE, enumeration and query rights on the key, and KEY_SET_VALUE
+        // for its values.
+        constexpr REGSAM kTreeRights = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
+        if (RegOpenKeyExW(m_key, widePath.c_str(), 0, kTreeRights, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        {
+            const UniqueHkey subtree(key);
+            // With no subkey name it empties the key and leaves the key itself in place.
+            if (RegDeleteTreeW(subtree.get(), nullptr) != ERROR_SUCCESS) {
+                return false;
+            }
+        }
+        // Only an empty key can be deleted; the access rights of the parent do not matter.
+        return RegDeleteKeyW(m_key, widePath.c_str()) == ERROR_SUCCESS;
+    }
+
+private:
+    UniqueHkey m_opened; // empty for a predefined root
+    HKEY m_key;
+};
+
+} // namespace
+
+std::unique_ptr<StoreKey> Win32Registry::OpenHive(RootHandle root)
+{
+    switch (root) {
+    case kHkeyClassesRoot:
+        return std::make_unique<Win32StoreKey>(HKEY_CLASSES_ROOT);
+    case kHkeyCurrentUser:
+        return std::make_unique<Win32StoreKey>(HKEY_CURRENT_USER);
+    case kHkeyLocalMachine:
+        return std::make_unique<Win32StoreKey>(HKEY_LOCAL_MACHINE);
+    case kHkeyUsers:
+        return std::make_unique<Win32StoreKey>(HKEY_USERS);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace hivetidy::win32

@@ -1,0 +1,17 @@
+#pragma once
+// The real registry under the component, over advapi32's wide functions.
+
+#include "component/RegistryStore.h"
+
+#include <memory>
+
+namespace hivetidy::win32 {
+
+// Names and string data cross as UTF-8 here and as UTF-16 in the registry; data bytes are as stored.
+class Win32Registry final : public RegistryStore {
+public:
+    // The four predefined roots; the handles are the system's and are never closed.
+    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root) override;
+};
+
+} // namespace hivetidy::win32
