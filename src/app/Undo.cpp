@@ -6,13 +6,6 @@
 
 namespace hivetidy {
 
-namespace {
-
-constexpr std::uint32_t kMbOk = 0x0;
-constexpr std::uint32_t kMbIconExclamation = 0x30;
-
-} // namespace
-
 void Form1::Command3_Click()
 {
     Window& window = m_platform.window;

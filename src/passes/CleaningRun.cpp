@@ -38,8 +38,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalP
     {kLocalMachine, kAppPathsPrefix},
 }};
 
-constexpr std::uint32_t kMbOk = 0x0;
-constexpr std::uint32_t kMbIconExclamation = 0x30;
 
 // What the user is told when the run cannot go on at that stage.
 std::string_view FailureText(RunStage stage)

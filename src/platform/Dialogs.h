@@ -21,8 +21,10 @@ struct SaveDialogSettings {
 };
 
 // Message box styles and answers, with their Windows numbers.
+inline constexpr std::uint32_t kMbOk = 0x0;
 inline constexpr std::uint32_t kMbYesNo = 0x4;
 inline constexpr std::uint32_t kMbIconQuestion = 0x20;
+inline constexpr std::uint32_t kMbIconExclamation = 0x30;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
