@@ -34,6 +34,14 @@ public:
     // Gives the handle up without closing it.
     [[nodiscard]] Handle release() noexcept { return std::exchange(m_handle, Invalid()); }
 
+    // Closes the handle held so far and lends out the empty slot, for a Win32 call that returns
+    // its handle through an out parameter (RegOpenKeyExW and the like).
+    [[nodiscard]] Handle* put() noexcept
+    {
+        reset();
+        return &m_handle;
+    }
+
     // Closes the handle held so far and takes the new one.
     void reset(Handle handle = Invalid()) noexcept
     {

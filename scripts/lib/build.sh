@@ -1,0 +1,47 @@
+# shellcheck shell=bash
+# Configures and builds the two builds: native (the core against the simulated platform, with
+# native_tests) and cross (hivetidy.exe and the Wine suites, with MinGW-w64 i686).
+# Source it, then: build_native DIR [TARGET...]; build_win32 DIR [TARGET...]
+
+HIVETIDY_ROOT=${HIVETIDY_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+
+# Builds the targets (all when none are named); -k 0 lets Ninja build whatever does not depend on
+# a failing step, so one broken file does not hide every other suite's result.
+_build() {
+    local dir=$1
+    shift
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    cmake --build "$dir" "${targets[@]}" -- -k 0
+}
+
+# Configures quietly; the configure output is shown only when it fails.
+_configure() {
+    local dir=$1
+    shift
+    mkdir -p "$dir"
+    cmake -S "$HIVETIDY_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >"$dir/configure.log" 2>&1 ||
+        { cat "$dir/configure.log"; return 1; }
+}
+
+build_native() {
+    local dir=$1
+    shift
+    _configure "$dir" && _build "$dir" "$@"
+}
+
+build_win32() {
+    local dir=$1
+    shift
+    _configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$HIVETIDY_ROOT/cmake/mingw-i686.cmake" && _build "$dir" "$@"
+}
+
+# The path of a built program below the build folder, wherever CMake put it; empty when not built.
+find_built() {
+    local dir=$1 name=$2
+    if [ -f "$dir/$name" ]; then
+        echo "$dir/$name"
+    else
+        find "$dir" -name "$name" -type f -not -path '*/CMakeFiles/*' 2>/dev/null | head -n 1
+    fi
+}

@@ -1,0 +1,130 @@
+#include "Dialogs.h"
+
+#include "WindowQueries.h"
+
+namespace hivedrive {
+
+namespace {
+
+constexpr std::wstring_view kDialogClass = L"#32770";
+// cmb13, the file-name field of the Explorer-style file dialog. Wine builds it as a ComboBoxEx32
+// holding a combo box holding the edit field, all three with this id; the edit is what is typed in.
+constexpr int kFileNameFieldId = 0x47C;
+// edt1, the file-name field of the older dialog layout, a plain edit field.
+constexpr int kOldFileNameFieldId = 0x480;
+
+HWND FileNameEditOf(HWND dialog)
+{
+    for (HWND child : DescendantsOf(dialog)) {
+        const int id = ::GetDlgCtrlID(child);
+        if ((id == kFileNameFieldId || id == kOldFileNameFieldId) && ClassNameOf(child) == L"Edit") {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+// A message box is a dialog with static text but no edit field; its text is one of its statics.
+bool ShowsText(HWND box, std::wstring_view text)
+{
+    for (HWND child : DescendantsOf(box)) {
+        if (ClassNameOf(child) == L"Static" && StoredTextOf(child) == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsMessageBox(HWND window)
+{
+    return ClassNameOf(window) == kDialogClass && !FileNameEditOf(window) &&
+           (::GetDlgItem(window, IDOK) || ::GetDlgItem(window, IDYES) || ::GetDlgItem(window, IDNO));
+}
+
+} // namespace
+
+std::optional<SaveDialog> SaveDialog::FindIn(DWORD processId)
+{
+    for (HWND window : VisibleTopLevelWindowsOf(processId)) {
+        if (ClassNameOf(window) != kDialogClass) {
+            continue;
+        }
+        if (HWND edit = FileNameEditOf(window)) {
+            return SaveDialog(window, edit);
+        }
+    }
+    return std::nullopt;
+}
+
+bool SaveDialog::IsOpen() const
+{
+    return ::IsWindow(m_dialog) && ::IsWindowVisible(m_dialog);
+}
+
+std::wstring SaveDialog::Title() const
+{
+    return StoredTextOf(m_dialog);
+}
+
+std::wstring SaveDialog::FileName() const
+{
+    return ReportedTextOf(m_fileNameEdit).value_or(L"");
+}
+
+void SaveDialog::EnterFileName(std::wstring_view name)
+{
+    const std::wstring text(name);
+    SendWithTimeout(m_fileNameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void SaveDialog::PressSave()
+{
+    Click(::GetDlgItem(m_dialog, IDOK));
+}
+
+void SaveDialog::PressCancel()
+{
+    Click(::GetDlgItem(m_dialog, IDCANCEL));
+}
+
+std::optional<MessageBoxWindow> MessageBoxWindow::FindIn(DWORD processId, std::wstring_view text)
+{
+    for (HWND window : VisibleTopLevelWindowsOf(processId)) {
+        if (IsMessageBox(window) && ShowsText(window, text)) {
+            return MessageBoxWindow(window);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<MessageBoxWindow> MessageBoxWindow::AnyIn(DWORD processId)
+{
+    for (HWND window : VisibleTopLevelWindowsOf(processId)) {
+        if (IsMessageBox(window)) {
+            return MessageBoxWindow(window);
+        }
+    }
+    return std::nullopt;
+}
+
+bool MessageBoxWindow::IsOpen() const
+{
+    return ::IsWindow(m_box) && ::IsWindowVisible(m_box);
+}
+
+std::wstring MessageBoxWindow::Title() const
+{
+    return StoredTextOf(m_box);
+}
+
+bool MessageBoxWindow::HasButton(int id) const
+{
+    return ::GetDlgItem(m_box, id) != nullptr;
+}
+
+void MessageBoxWindow::Press(int id)
+{
+    Click(::GetDlgItem(m_box, id));
+}
+
+} // namespace hivedrive

@@ -1,0 +1,96 @@
+#include "Hivetidy.h"
+
+#include "DriverError.h"
+#include "Polling.h"
+#include "Processes.h"
+#include "Text.h"
+#include "WindowQueries.h"
+
+namespace hivedrive {
+
+namespace {
+
+const std::wstring kWindowClass = FromUtf8(hivetidy::kWindowClassName);
+const std::wstring kWindowCaption = FromUtf8(hivetidy::kWindowCaption);
+
+// The main window of this very process: another instance may still be ending.
+HWND FindMainWindowOf(DWORD processId)
+{
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, kWindowClass.c_str(), kWindowCaption.c_str()); window;
+         window = ::FindWindowExW(nullptr, window, kWindowClass.c_str(), kWindowCaption.c_str())) {
+        if (ProcessOf(window) == processId && ::IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Hivetidy Hivetidy::Start()
+{
+    const std::wstring program = ProgramUnderTest();
+    OwnedProcess process = StartProcess(L"\"" + program + L"\"");
+    const DWORD id = process.ProcessId();
+    HWND window = PollFor([&] { return FindMainWindowOf(id); }, kWindowTimeout);
+    if (!window) {
+        ::TerminateProcess(process.Process(), 1);
+        throw DriverError("no main window of " + ToUtf8(program) + " within " +
+                          std::to_string(kWindowTimeout.count()) + " ms");
+    }
+    return Hivetidy(std::move(process), window);
+}
+
+Hivetidy::~Hivetidy()
+{
+    if (m_process && IsRunning()) {
+        ::TerminateProcess(m_process.Process(), 1);
+        ::WaitForSingleObject(m_process.Process(), 5000);
+    }
+}
+
+bool Hivetidy::IsRunning() const
+{
+    return ::WaitForSingleObject(m_process.Process(), 0) == WAIT_TIMEOUT;
+}
+
+bool Hivetidy::WaitForEnd(std::chrono::milliseconds timeout)
+{
+    return hivedrive::WaitForEnd(m_process, timeout);
+}
+
+bool Hivetidy::WaitForEndConfirmingEditor(std::chrono::milliseconds timeout)
+{
+    return PollFor(
+        [&] {
+            for (HWND window : VisibleTopLevelWindows()) {
+                const DWORD owner = ProcessOf(window);
+                if (owner == m_process.ProcessId() || !EqualsIgnoreCase(ImageNameOf(owner), L"regedit.exe")) {
+                    continue;
+                }
+                if (auto box = MessageBoxWindow::AnyIn(owner)) {
+                    box->Press(box->HasButton(IDYES) ? IDYES : IDOK);
+                }
+            }
+            return !IsRunning();
+        },
+        timeout, 100ms);
+}
+
+std::optional<SaveDialog> Hivetidy::WaitForSaveDialog(std::chrono::milliseconds timeout)
+{
+    return PollFor([&] { return SaveDialog::FindIn(m_process.ProcessId()); }, timeout);
+}
+
+std::optional<MessageBoxWindow> Hivetidy::WaitForMessageBox(std::wstring_view text, std::chrono::milliseconds timeout)
+{
+    return PollFor([&] { return MessageBoxWindow::FindIn(m_process.ProcessId(), text); }, timeout);
+}
+
+bool Hivetidy::WaitForFinishedRun(std::chrono::milliseconds timeout)
+{
+    return PollFor([&] { return !IsRunning() || m_window.Caption(Control::Command2) == L"E&xit"; }, timeout, 100ms) &&
+           IsRunning();
+}
+
+} // namespace hivedrive

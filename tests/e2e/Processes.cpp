@@ -1,0 +1,73 @@
+#include "Processes.h"
+
+#include "DriverError.h"
+
+#include <shellapi.h>
+
+#include <memory>
+
+namespace hivedrive {
+
+std::wstring ProgramUnderTest()
+{
+    int count = 0;
+    const std::unique_ptr<LPWSTR, decltype(&::LocalFree)> arguments(
+        ::CommandLineToArgvW(::GetCommandLineW(), &count), &::LocalFree);
+    for (int i = 1; arguments && i < count; ++i) {
+        const std::wstring_view argument = arguments.get()[i];
+        if (!argument.starts_with(L"--")) {
+            return std::wstring(argument);
+        }
+    }
+    throw DriverError("usage: hivedrive.exe <path of hivetidy.exe> [GoogleTest flags]");
+}
+
+OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    // CreateProcessW may write into the command line, so it gets a buffer of its own.
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDirectory.c_str(), &startup, &info)) {
+        ThrowWin32Error(L"CreateProcessW " + commandLine, ::GetLastError());
+    }
+    return OwnedProcess(info);
+}
+
+bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout)
+{
+    return ::WaitForSingleObject(process.Process(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD RunToEnd(std::wstring commandLine, std::chrono::milliseconds timeout)
+{
+    const OwnedProcess process = StartProcess(commandLine);
+    if (!WaitForEnd(process, timeout)) {
+        ::TerminateProcess(process.Process(), 1);
+        ThrowWin32Error(L"waiting for " + commandLine, WAIT_TIMEOUT);
+    }
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.Process(), &exitCode);
+    return exitCode;
+}
+
+std::wstring ImageNameOf(DWORD processId)
+{
+    const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        return {};
+    }
+    wchar_t path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!::QueryFullProcessImageNameW(process.get(), 0, path, &size)) {
+        return {};
+    }
+    const std::wstring_view full(path, size);
+    const auto slash = full.find_last_of(L"\\/");
+    return std::wstring(slash == std::wstring_view::npos ? full : full.substr(slash + 1));
+}
+
+} // namespace hivedrive

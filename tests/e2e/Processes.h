@@ -1,0 +1,26 @@
+#pragma once
+// Starting programs and waiting for them, as the driver does for hivetidy.exe and the registry editor.
+
+#include "UniqueHandle.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace hivedrive {
+
+// The path of hivetidy.exe: the first argument on the driver's command line that is not a
+// GoogleTest flag (gtest_main keeps the arguments to itself, so they are read again here).
+[[nodiscard]] std::wstring ProgramUnderTest();
+
+// Starts the command line in the given current directory, its window shown normally; throws when
+// it cannot be started.
+[[nodiscard]] OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory = L"C:\\");
+// True when the process has ended within the time.
+[[nodiscard]] bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout);
+// Runs the command line to its end and gives its exit code; throws when it does not end in time.
+DWORD RunToEnd(std::wstring commandLine, std::chrono::milliseconds timeout);
+// The file name of the program that the process runs ("regedit.exe"); empty when it cannot be read.
+[[nodiscard]] std::wstring ImageNameOf(DWORD processId);
+
+} // namespace hivedrive

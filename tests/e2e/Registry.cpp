@@ -1,0 +1,329 @@
+#include "Registry.h"
+
+#include "DriverError.h"
+#include "Text.h"
+#include "UniqueHandle.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace hivedrive {
+
+namespace {
+
+struct Hive {
+    std::wstring_view name;
+    HKEY root;
+};
+
+// Not constexpr: the predefined root handles are casts of integers to pointers.
+const std::array<Hive, 4> kHives{{
+    {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+    {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {L"HKEY_USERS", HKEY_USERS},
+}};
+
+constexpr std::wstring_view kClassesRootTarget = L"HKEY_LOCAL_MACHINE\\Software\\Classes";
+
+// Written by Wine and the common dialogs while the program runs; never the program's doing.
+constexpr std::array<std::wstring_view, 3> kVolatileBelowUserSoftware{{
+    L"Microsoft\\Windows\\CurrentVersion\\Explorer",
+    L"Microsoft\\Windows\\CurrentVersion\\Applets",
+    L"Wine",
+}};
+
+struct KeyName {
+    HKEY root;
+    std::wstring path;
+};
+
+KeyName Split(std::wstring_view fullName)
+{
+    const auto slash = fullName.find(L'\\');
+    const std::wstring_view hive = fullName.substr(0, slash);
+    for (const Hive& candidate : kHives) {
+        if (EqualsIgnoreCase(candidate.name, hive)) {
+            return {candidate.root, slash == std::wstring_view::npos ? L"" : std::wstring(fullName.substr(slash + 1))};
+        }
+    }
+    throw DriverError("not a registry key name: " + ToUtf8(fullName));
+}
+
+UniqueHkey OpenForReading(std::wstring_view fullName)
+{
+    const KeyName name = Split(fullName);
+    UniqueHkey key;
+    if (::RegOpenKeyExW(name.root, name.path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return {};
+    }
+    return key;
+}
+
+UniqueHkey CreateForWriting(std::wstring_view fullName)
+{
+    const KeyName name = Split(fullName);
+    UniqueHkey key;
+    const LONG status = ::RegCreateKeyExW(name.root, name.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_WRITE, nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS) {
+        ThrowWin32Error(L"RegCreateKeyExW " + std::wstring(fullName), static_cast<unsigned long>(status));
+    }
+    return key;
+}
+
+void SetValue(std::wstring_view fullName, std::wstring_view valueName, DWORD type, const void* data, DWORD size)
+{
+    const UniqueHkey key = CreateForWriting(fullName);
+    const std::wstring name(valueName);
+    const LONG status = ::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    if (status != ERROR_SUCCESS) {
+        ThrowWin32Error(L"RegSetValueExW " + std::wstring(fullName), static_cast<unsigned long>(status));
+    }
+}
+
+// Key and value names are up to 16383 characters; the buffer lengths are set anew before every
+// RegEnum* call because each call overwrites them with what it returned.
+constexpr DWORD kMaxNameLength = 16384;
+
+std::vector<std::wstring> SubkeysOf(HKEY key)
+{
+    std::vector<std::wstring> names;
+    std::wstring buffer(kMaxNameLength, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = kMaxNameLength;
+        const LONG status =
+            ::RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(buffer.data(), length);
+    }
+    return names;
+}
+
+RegistrySnapshot::Values ValuesOf(HKEY key)
+{
+    RegistrySnapshot::Values values;
+    DWORD maxData = 0;
+    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxData,
+                       nullptr, nullptr);
+    std::wstring name(kMaxNameLength, L'\0');
+    std::vector<std::uint8_t> data(maxData + 2);
+    for (DWORD index = 0;;) {
+        DWORD nameLength = kMaxNameLength;
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        const LONG status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+        if (status == ERROR_MORE_DATA) {
+            // The value grew since the key was asked for its largest one: the same index again.
+            data.resize(dataSize + 2);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            break;
+        }
+        ++index;
+        values.emplace(std::wstring(name.data(), nameLength),
+                       RegistryValue{type, std::vector<std::uint8_t>(data.begin(), data.begin() + dataSize)});
+    }
+    return values;
+}
+
+std::wstring Describe(const RegistryValue& value)
+{
+    std::wstring text = L"type " + std::to_wstring(value.type) + L", " + std::to_wstring(value.data.size()) + L" bytes";
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        std::wstring shown = FromUtf16LeBytes(std::string(value.data.begin(), value.data.end()));
+        shown.erase(std::find(shown.begin(), shown.end(), L'\0'), shown.end());
+        text += L" \"" + shown + L"\"";
+    }
+    return text;
+}
+
+} // namespace
+
+bool KeyExists(std::wstring_view fullName)
+{
+    return static_cast<bool>(OpenForReading(fullName));
+}
+
+std::vector<std::wstring> SubkeyNames(std::wstring_view fullName)
+{
+    const UniqueHkey key = OpenForReading(fullName);
+    return key ? SubkeysOf(key.get()) : std::vector<std::wstring>{};
+}
+
+void CreateKey(std::wstring_view fullName)
+{
+    (void)CreateForWriting(fullName);
+}
+
+void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text)
+{
+    // The terminating zero is part of the data, as the registry editor writes it on import: only
+    // then does an export and re-import give back the very same bytes.
+    const std::wstring data(text);
+    SetValue(fullName, valueName, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number)
+{
+    SetValue(fullName, valueName, REG_DWORD, &number, sizeof number);
+}
+
+void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes)
+{
+    SetValue(fullName, valueName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+void DeleteTree(std::wstring_view fullName)
+{
+    const KeyName name = Split(fullName);
+    const LONG status = ::RegDeleteTreeW(name.root, name.path.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ThrowWin32Error(L"RegDeleteTreeW " + std::wstring(fullName), static_cast<unsigned long>(status));
+    }
+    ::RegDeleteKeyW(name.root, name.path.c_str());
+}
+
+const std::wstring& CurrentUserHiveName()
+{
+    static const std::wstring name = [] {
+        const std::wstring probe = L"Software\\hivedrive probe " + std::to_wstring(::GetCurrentProcessId());
+        CreateKey(L"HKEY_CURRENT_USER\\" + probe);
+        std::wstring found;
+        for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
+            if (KeyExists(L"HKEY_USERS\\" + hive + L"\\" + probe)) {
+                found = hive;
+            }
+        }
+        DeleteTree(L"HKEY_CURRENT_USER\\" + probe);
+        if (found.empty()) {
+            throw DriverError("HKEY_CURRENT_USER is no hive below HKEY_USERS");
+        }
+        return found;
+    }();
+    return name;
+}
+
+std::wstring CanonicalName(std::wstring_view fullName)
+{
+    const auto slash = fullName.find(L'\\');
+    const std::wstring_view hive = fullName.substr(0, slash);
+    const std::wstring_view rest = slash == std::wstring_view::npos ? L"" : fullName.substr(slash);
+    if (EqualsIgnoreCase(hive, L"HKEY_CLASSES_ROOT")) {
+        return std::wstring(kClassesRootTarget) + std::wstring(rest);
+    }
+    if (EqualsIgnoreCase(hive, L"HKEY_CURRENT_USER")) {
+        return L"HKEY_USERS\\" + CurrentUserHiveName() + std::wstring(rest);
+    }
+    return std::wstring(fullName);
+}
+
+bool IsAtOrBelow(std::wstring_view key, std::wstring_view ancestor)
+{
+    const std::wstring canonicalKey = CanonicalName(key);
+    const std::wstring canonicalAncestor = CanonicalName(ancestor);
+    return StartsWithIgnoreCase(canonicalKey, canonicalAncestor) &&
+           (canonicalKey.size() == canonicalAncestor.size() || canonicalKey[canonicalAncestor.size()] == L'\\');
+}
+
+RegistrySnapshot RegistrySnapshot::OfSoftware()
+{
+    RegistrySnapshot snapshot;
+    snapshot.AddTree(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", L"Software");
+    for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
+        snapshot.AddTree(HKEY_USERS, L"HKEY_USERS", hive + L"\\Software");
+    }
+    std::vector<std::wstring> volatileKeys;
+    for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
+        for (const std::wstring_view below : kVolatileBelowUserSoftware) {
+            volatileKeys.push_back(L"HKEY_USERS\\" + hive + L"\\Software\\" + std::wstring(below));
+        }
+    }
+    return snapshot.Without(volatileKeys);
+}
+
+void RegistrySnapshot::AddTree(HKEY root, const std::wstring& rootName, const std::wstring& path)
+{
+    UniqueHkey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    m_keys.emplace(CanonicalName(rootName + L"\\" + path), ValuesOf(key.get()));
+    for (const std::wstring& subkey : SubkeysOf(key.get())) {
+        AddTree(root, rootName, path + L"\\" + subkey);
+    }
+}
+
+RegistrySnapshot RegistrySnapshot::Without(const std::vector<std::wstring>& removedKeys) const
+{
+    std::vector<std::wstring> removed;
+    removed.reserve(removedKeys.size());
+    for (const std::wstring& key : removedKeys) {
+        removed.push_back(CanonicalName(key));
+    }
+    RegistrySnapshot result;
+    for (const auto& [name, values] : m_keys) {
+        const bool gone = std::any_of(removed.begin(), removed.end(), [&](const std::wstring& ancestor) {
+            return StartsWithIgnoreCase(name, ancestor) &&
+                   (name.size() == ancestor.size() || name[ancestor.size()] == L'\\');
+        });
+        if (!gone) {
+            result.m_keys.emplace(name, values);
+        }
+    }
+    return result;
+}
+
+std::vector<std::wstring> RegistrySnapshot::KeysMissingFrom(const RegistrySnapshot& other) const
+{
+    std::vector<std::wstring> missing;
+    for (const auto& entry : m_keys) {
+        if (!other.m_keys.contains(entry.first)) {
+            missing.push_back(entry.first);
+        }
+    }
+    return missing;
+}
+
+std::vector<std::wstring> RegistrySnapshot::DifferencesTo(const RegistrySnapshot& other, std::size_t limit) const
+{
+    std::vector<std::wstring> differences;
+    const auto note = [&](std::wstring text) {
+        if (differences.size() < limit) {
+            differences.push_back(std::move(text));
+        }
+    };
+    for (const auto& [name, values] : m_keys) {
+        const auto found = other.m_keys.find(name);
+        if (found == other.m_keys.end()) {
+            note(L"key gone: " + name);
+            continue;
+        }
+        for (const auto& [valueName, value] : values) {
+            const auto otherValue = found->second.find(valueName);
+            if (otherValue == found->second.end()) {
+                note(L"value gone: " + name + L" \"" + valueName + L"\"");
+            } else if (!(otherValue->second == value)) {
+                note(L"value changed: " + name + L" \"" + valueName + L"\": " + Describe(value) + L" -> " +
+                     Describe(otherValue->second));
+            }
+        }
+        for (const auto& otherEntry : found->second) {
+            if (!values.contains(otherEntry.first)) {
+                note(L"value added: " + name + L" \"" + otherEntry.first + L"\"");
+            }
+        }
+    }
+    for (const auto& entry : other.m_keys) {
+        if (!m_keys.contains(entry.first)) {
+            note(L"key added: " + entry.first);
+        }
+    }
+    return differences;
+}
+
+} // namespace hivedrive

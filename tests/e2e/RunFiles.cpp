@@ -1,0 +1,74 @@
+#include "RunFiles.h"
+
+#include "DriverError.h"
+#include "Files.h"
+#include "Polling.h"
+#include "Processes.h"
+#include "Text.h"
+
+namespace hivedrive {
+
+namespace {
+
+constexpr std::wstring_view kLogHeadLine = L"Folgende Knoten wurden aus der Registry gel\u00f6scht :";
+constexpr std::size_t kRulerLength = 41;
+constexpr std::wstring_view kExportHeaderLine = L"Windows Registry Editor Version 5.00";
+constexpr std::string_view kByteOrderMark = "\xFF\xFE";
+
+} // namespace
+
+std::string ExpectedRemovalLog(const std::vector<std::wstring>& removedKeys)
+{
+    std::wstring text = std::wstring(kLogHeadLine) + L"\r\n" + std::wstring(kRulerLength, L'=') + L"\r\n\r\n";
+    for (const std::wstring& key : removedKeys) {
+        text += L"[" + key + L"]\r\n";
+    }
+    return ToAnsi(text);
+}
+
+std::vector<std::wstring> KeysNamedIn(const std::string& removalLog)
+{
+    std::vector<std::wstring> keys;
+    const std::vector<std::wstring> lines = SplitLines(FromAnsi(removalLog));
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+        const std::wstring& line = lines[i];
+        if (line.size() >= 2 && line.front() == L'[' && line.back() == L']') {
+            keys.push_back(line.substr(1, line.size() - 2));
+        }
+    }
+    return keys;
+}
+
+std::string ExportHeader()
+{
+    return std::string(kByteOrderMark) + ToUtf16LeBytes(std::wstring(kExportHeaderLine) + L"\r\n");
+}
+
+std::string ExpectedBackup(const std::vector<std::wstring>& removedKeys)
+{
+    const std::wstring exportFile = ScratchFolder(L"exports") + L"\\export.reg";
+    std::string backup = ExportHeader();
+    for (const std::wstring& key : removedKeys) {
+        RunToEnd(L"regedit.exe /e \"" + exportFile + L"\" \"" + key + L"\"", kWindowTimeout);
+        const std::optional<std::string> exported = ReadBytes(exportFile);
+        if (!exported || !exported->starts_with(ExportHeader())) {
+            throw DriverError("the registry editor exported no version-5 file for " + ToUtf8(key));
+        }
+        backup += exported->substr(ExportHeader().size());
+    }
+    return backup;
+}
+
+std::vector<std::wstring> SectionsOf(const std::string& backup)
+{
+    std::vector<std::wstring> sections;
+    const std::string_view body = std::string_view(backup).substr(backup.starts_with(kByteOrderMark) ? 2 : 0);
+    for (const std::wstring& line : SplitLines(FromUtf16LeBytes(body))) {
+        if (line.size() >= 2 && line.front() == L'[' && line.back() == L']') {
+            sections.push_back(line.substr(1, line.size() - 2));
+        }
+    }
+    return sections;
+}
+
+} // namespace hivedrive
