@@ -142,18 +142,18 @@ bool Win32Window::CreateControls(HINSTANCE instance)
     return true;
 }
 
-HFONT Win32Window::FontFor(const FontSpec& spec)
+HFONT Win32Window::FontFor(const FontSpec& wanted)
 {
     for (const CreatedFont& created : m_fonts) {
-        if (SameFont(created.spec, spec)) {
+        if (SameFont(created.wanted, wanted)) {
             return created.font.get();
         }
     }
-    UniqueFont font(CreateFontW(FontHeightOf(spec.points, m_dpi), 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+    UniqueFont font(CreateFontW(FontHeightOf(wanted.points, m_dpi), 0, 0, 0, wanted.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, Widen(spec.face).c_str()));
+                                DEFAULT_PITCH | FF_SWISS, Widen(wanted.face).c_str()));
     const HFONT handle = font.get();
-    m_fonts.push_back({spec, std::move(font)});
+    m_fonts.push_back({wanted, std::move(font)});
     return handle;
 }
 

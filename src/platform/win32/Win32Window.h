@@ -46,7 +46,7 @@ public:
 
 private:
     struct CreatedFont {
-        FontSpec spec;
+        FontSpec wanted;
         UniqueFont font;
     };
 
@@ -65,7 +65,7 @@ private:
     void Deliver(void (FormEvents::*handler)()) noexcept;
     void DispatchOne(MSG& message) noexcept;
     [[nodiscard]] bool CreateControls(HINSTANCE instance);
-    [[nodiscard]] HFONT FontFor(const FontSpec& spec);
+    [[nodiscard]] HFONT FontFor(const FontSpec& wanted);
     void HandFocusOnFrom(HWND control) noexcept;
     void RestoreFocus() noexcept;
     [[nodiscard]] int ToPixels(double twips) const noexcept;
