@@ -19,16 +19,7 @@ constexpr std::string_view kDefaultFolderShort = "Progra~1";
 // switches to hashed ones, so no real folder is ever found past this.
 constexpr int kLastAliasNumber = 9999;
 
-// Lengths and positions count UTF-16 characters, as Windows' own text functions do.
-std::u16string Wide(std::string_view text)
-{
-    return Utf8ToUtf16(text);
-}
-
-std::string Narrow(std::u16string_view text)
-{
-    return Utf16ToUtf8(text);
-}
+// Lengths and positions here count UTF-16 characters, as Windows' own text functions do.
 
 // Eight characters, a tilde in 7th place and a digit at the end: "PROGRA~1".
 bool IsShortAlias(std::u16string_view folder)
@@ -75,7 +66,7 @@ void Form1::LocateInstallation()
     }
     std::optional<TaggedValue> recorded;
     SkipOnFailure([&] { recorded = Registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value(); });
-    const auto folder = recorded && recorded->IsText() ? FirstFolderOf(Wide(recorded->ToText())) : std::nullopt;
+    const auto folder = recorded && recorded->IsText() ? FirstFolderOf(Utf8ToUtf16(recorded->ToText())) : std::nullopt;
     if (!folder) {
         // Recorded, but unusable: no value, no text, or no folder below the drive root.
         useDefaults();
@@ -83,13 +74,13 @@ void Form1::LocateInstallation()
     }
 
     if (IsShortAlias(*folder)) {
-        m_state.InstallFolderShort = Narrow(*folder);
+        m_state.InstallFolderShort = Utf16ToUtf8(*folder);
         m_state.InstallFolder = files.FindFirst("C:\\" + m_state.InstallFolderShort);
         return;
     }
 
-    m_state.InstallFolder = Narrow(*folder);
-    const std::string prefix = Narrow(folder->substr(0, 6));
+    m_state.InstallFolder = Utf16ToUtf8(*folder);
+    const std::string prefix = Utf16ToUtf8(folder->substr(0, 6));
     for (int n = 1; n <= kLastAliasNumber; ++n) {
         const std::string alias = prefix + "~" + std::to_string(n);
         if (EqualsIgnoreCase(files.FindFirst("c:\\" + alias), m_state.InstallFolder)) {
