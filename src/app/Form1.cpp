@@ -4,6 +4,7 @@
 #include "shared/Failure.h"
 
 #include <exception>
+#include <vector>
 
 namespace hivetidy {
 
@@ -65,8 +66,13 @@ void Form1::Form_Load()
     if (SkipOnFailure([&] { Registry().OpenKey(kHkeyCurrentUser, TaggedValue::Text(kMakerKeyUser)); })) {
         m_makerKeyFound = true;
     }
-    if (SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kMakerKeyMachine)); })) {
-        m_makerKeyFound = true;
+    // The machine's key in each view: on 64-bit Windows the controller keeps it in the 32-bit one.
+    std::vector<RegView> views{RegView::Native};
+    SkipOnFailure([&] { views = m_platform.components.Views(); });
+    for (const RegView view : views) {
+        if (SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kMakerKeyMachine), view); })) {
+            m_makerKeyFound = true;
+        }
     }
 
     m_state.UserHiveNames.Reset();

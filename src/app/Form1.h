@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hivetidy {
 
@@ -51,8 +52,10 @@ public:
     void LocateInstallation();
     // Asks for the backup file until one is confirmed or the user ends the program.
     void AskBackupFile();
-    // Exports root\keyPrefix+keyName into the backup file, deletes it and logs it.
+    // Exports root\keyPrefix+keyName of the native view into the backup file, deletes it and logs it.
     void ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    // The same for a key of either view, exported, deleted and logged as the native key it is.
+    void ExportAndDeleteKey(const RegLocation& location);
 
     // Creates the backup file and the removal log with their head lines, and names the export
     // file. Throws Failure when a file cannot be created.
@@ -80,14 +83,21 @@ private:
     void CreateRemovalLog();
     // Appends a key's accepted export to the backup file and flushes it; throws Failure otherwise.
     void CopyExportIntoBackup(std::string_view sectionLine);
+    // The class pass of one view: the walk of HKEY_CLASSES_ROOT\CLSID, then its removals.
+    void RunClassPass(RegView view);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
-    void RunRemainingPasses();
+    void RunRemainingPasses(const std::vector<RegView>& views);
+    // The native key that a key of either view is: the WOW6432Node one where the 32-bit view
+    // has its own, the plain one where both views share it. Throws Failure when it cannot tell.
+    [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
+    // True for a native key, and for a 32-bit-view key that is not the native view's very key.
+    [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
     // The only way the run removes a key: one key name directly below one of its fixed prefixes.
-    void RemoveBelow(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
-    void RemoveMakerKey(std::string_view hiveName, std::string_view userHive);
-    // The ProgID key belongs to this class: HKEY_CLASSES_ROOT\<progId>\CLSID names it.
-    [[nodiscard]] bool ProgIdBelongsToClass(const ClassEntry& entry);
+    void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
+    // The ProgID key belongs to this class: HKEY_CLASSES_ROOT\<progId>\CLSID names it in its view.
+    [[nodiscard]] bool ProgIdBelongsToClass(const ClassEntry& entry, RegView view);
     void EnterFinishedState();
     // A run that could not go on: the files closed, the user told what failed, Undo and Exit offered.
     void ReportFailedRun();

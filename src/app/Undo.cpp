@@ -18,7 +18,7 @@ void Form1::Command3_Click()
 
     const std::string backupPath = m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
     // No switch: the editor imports in its ordinary mode and says itself what it did.
-    auto editor = m_platform.processes.Start("regedit.exe \"" + backupPath + "\"");
+    auto editor = m_platform.processes.StartRegistryEditor("regedit.exe \"" + backupPath + "\"");
     if (!editor) {
         // Nothing was imported: say where the backup is, so it can be imported by hand, and stay
         // in the finished state with Undo and Exit.

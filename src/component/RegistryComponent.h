@@ -7,10 +7,12 @@
 
 #include "component/TaggedValue.h"
 #include "shared/Hives.h"
+#include "shared/RegLocation.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hivetidy {
 
@@ -45,9 +47,12 @@ public:
 
     // The bound key's own name (its last path component).
     [[nodiscard]] virtual std::string Name() = 0;
-    // Binds to root\path (path: text). With root kBindToHive and a whole-number path holding a root
-    // handle, binds to that hive itself. Throws Failure when the key is not there.
-    virtual void OpenKey(RootHandle root, const TaggedValue& path) = 0;
+    // Binds to root\path (path: text) as the view shows it. With root kBindToHive and a
+    // whole-number path holding a root handle, binds to that hive itself. Throws Failure when the
+    // key is not there. Keys reached from the bound key (walks, deletes) stay in the same view.
+    virtual void OpenKey(RootHandle root, const TaggedValue& path, RegView view) = 0;
+    // The same in the native view.
+    void OpenKey(RootHandle root, const TaggedValue& path) { OpenKey(root, path, RegView::Native); }
     // The bound key's unnamed value; other data when it has none.
     [[nodiscard]] virtual TaggedValue DefaultValue() = 0;
     // The value of that name (tagged text) of the bound key; throws Failure when there is none.
@@ -70,6 +75,8 @@ public:
     virtual ~RegistryComponentFactory() = default;
 
     [[nodiscard]] virtual std::unique_ptr<RegistryComponent> Create() = 0;
+    // The registry views of this machine, the native one first (see RegistryStore::Views).
+    [[nodiscard]] virtual std::vector<RegView> Views() = 0;
 };
 
 } // namespace hivetidy

@@ -3,6 +3,7 @@
 // Deliberately small; every rule of the component contract lives in StoreComponent once.
 
 #include "shared/Hives.h"
+#include "shared/RegLocation.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,8 +55,14 @@ class RegistryStore {
 public:
     virtual ~RegistryStore() = default;
 
-    // The hive of a predefined root handle; nullptr for any other handle.
-    [[nodiscard]] virtual std::unique_ptr<StoreKey> OpenHive(RootHandle root) = 0;
+    // The hive of a predefined root handle as the view shows it; nullptr for any other handle,
+    // and for the 32-bit view of a machine that has none. Every key opened from it, and every
+    // delete below it, stays in that view.
+    [[nodiscard]] virtual std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) = 0;
+    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root) { return OpenHive(root, RegView::Native); }
+    // The views this machine's registry has, the native one first: one on 32-bit Windows, both on
+    // 64-bit Windows, whichever build the program is.
+    [[nodiscard]] virtual std::vector<RegView> Views() const = 0;
 };
 
 } // namespace hivetidy

@@ -79,14 +79,14 @@ std::string StoreComponent::Name()
     return m_name;
 }
 
-void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path)
+void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path, RegView view)
 {
     // A failed open leaves the object unbound, so nothing can act on the previous key by mistake.
     m_key.reset();
     m_name.clear();
     if (root == kBindToHive) {
         const auto hiveRoot = static_cast<RootHandle>(path.ToWhole());
-        auto hive = m_store.OpenHive(hiveRoot);
+        auto hive = m_store.OpenHive(hiveRoot, view);
         if (!hive) {
             throw Failure("no such hive");
         }
@@ -97,7 +97,7 @@ void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path)
     if (!path.IsText()) {
         throw Failure("key path is not text");
     }
-    auto hive = m_store.OpenHive(root);
+    auto hive = m_store.OpenHive(root, view);
     if (!hive) {
         throw Failure("no such hive");
     }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hivetidy {
 
@@ -19,7 +20,8 @@ public:
     StoreComponent(RegistryStore& store, std::shared_ptr<StoreKey> key, std::string name);
 
     [[nodiscard]] std::string Name() override;
-    void OpenKey(RootHandle root, const TaggedValue& path) override;
+    using RegistryComponent::OpenKey;
+    void OpenKey(RootHandle root, const TaggedValue& path, RegView view) override;
     [[nodiscard]] TaggedValue DefaultValue() override;
     [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
     [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;
@@ -44,6 +46,7 @@ public:
     explicit StoreComponentFactory(RegistryStore& store) : m_store(store) {}
 
     [[nodiscard]] std::unique_ptr<RegistryComponent> Create() override;
+    [[nodiscard]] std::vector<RegView> Views() override { return m_store.Views(); }
 
 private:
     RegistryStore& m_store;

@@ -4,6 +4,7 @@
 #include "shared/Failure.h"
 #include "shared/Text.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,25 +21,31 @@ TextEncoding EncodingOf(ExportFormat format)
 
 void Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
 {
+    ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
+}
+
+void Form1::ExportAndDeleteKey(const RegLocation& location)
+{
     // No failure inside reaches the caller. The one rule above all: a key is deleted only once its
     // export is in the backup file and on the disk.
-    const RootHandle root = RootHandleOf(hiveName);
-    const std::string keyPath = std::string(keyPrefix) + std::string(keyName);
-    const std::string fullName = std::string(hiveName) + "\\" + keyPath;
-
     if (m_filesBroken) {
         return; // a backup or log that could not be written stops the deleting for good
     }
-    if (!SkipOnFailure([&] { Registry().OpenKey(root, TaggedValue::Text(keyPath)); })) {
+    if (!SkipOnFailure([&] { Registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
         return; // not there: passed over in silence
     }
-    if (keyPath.find('"') != std::string::npos) {
+    // From here on the key is the native one it is: the editor, the backup, the log and the delete
+    // all take this one value, so what is exported is what is deleted.
+    std::optional<RegLocation> native;
+    SkipOnFailure([&] { native = NativeLocationOf(location); });
+    if (!native || native->path.find('"') != std::string::npos) {
         return; // cannot be quoted on the editor's command line, so it cannot be saved
     }
+    const std::string fullName = EditorName(*native);
 
     // A stale export of an earlier key must never pass for this key's one.
     (void)m_platform.files.Delete(m_exportFilePath);
-    auto editor = m_platform.processes.Start("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
+    auto editor = m_platform.processes.StartRegistryEditor("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
     (void)WaitOnProgram(editor.get());
     if (!editor) {
         return;
@@ -49,8 +56,8 @@ void Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPr
 
     bool deleted = false;
     SkipOnFailure([&] {
-        Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(root)));
-        deleted = Registry().DeleteKey(TaggedValue::Text(keyPath), TaggedValue::Truth(true));
+        Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(native->hive)), native->view);
+        deleted = Registry().DeleteKey(TaggedValue::Text(native->path), TaggedValue::Truth(true));
     });
     if (deleted) {
         m_filesBroken = !SkipOnFailure([&] {
@@ -58,6 +65,23 @@ void Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPr
             m_fileNumbers.Flush(m_logFileNo);
         });
     }
+}
+
+RegLocation Form1::NativeLocationOf(const RegLocation& location)
+{
+    if (location.view == RegView::Native) {
+        return location;
+    }
+    // A key of the 32-bit view is its own key when its WOW6432Node place exists in the native
+    // view; otherwise both views share the plain one. Which keys are shared differs between
+    // Windows versions (and Wine), so it is asked of the registry, not taken from a table.
+    if (const auto redirected = RedirectedLocation(location)) {
+        auto probe = m_platform.components.Create();
+        if (SkipOnFailure([&] { probe->OpenKey(redirected->hive, TaggedValue::Text(redirected->path), RegView::Native); })) {
+            return *redirected;
+        }
+    }
+    return RegLocation{location.hive, RegView::Native, location.path};
 }
 
 void Form1::CopyExportIntoBackup(std::string_view sectionLine)

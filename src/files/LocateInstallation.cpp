@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace hivetidy {
 
@@ -60,15 +61,23 @@ void Form1::LocateInstallation()
         m_state.InstallFolderShort = kDefaultFolderShort;
     };
 
-    if (!SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kVersionKey)); })) {
-        useDefaults();
-        return;
+    // The controller is a 32-bit program: on 64-bit Windows its record is in the 32-bit view, so
+    // that view is asked first and the native one after it.
+    std::vector<RegView> views{RegView::Native};
+    SkipOnFailure([&] { views = m_platform.components.Views(); });
+    std::optional<std::u16string> folder;
+    for (auto view = views.rbegin(); view != views.rend() && !folder; ++view) {
+        std::optional<TaggedValue> recorded;
+        SkipOnFailure([&] {
+            Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kVersionKey), *view);
+            recorded = Registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value();
+        });
+        if (recorded && recorded->IsText()) {
+            folder = FirstFolderOf(Utf8ToUtf16(recorded->ToText()));
+        }
     }
-    std::optional<TaggedValue> recorded;
-    SkipOnFailure([&] { recorded = Registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value(); });
-    const auto folder = recorded && recorded->IsText() ? FirstFolderOf(Utf8ToUtf16(recorded->ToText())) : std::nullopt;
     if (!folder) {
-        // Recorded, but unusable: no value, no text, or no folder below the drive root.
+        // Not recorded, or unusable: no value, no text, or no folder below the drive root.
         useDefaults();
         return;
     }

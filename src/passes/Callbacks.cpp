@@ -49,7 +49,7 @@ bool Form2::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
         std::unique_ptr<RegistryComponent> lookup;
         SkipOnFailure([&] { lookup = m_components.Create(); });
         const bool opened = lookup && SkipOnFailure([&] {
-            lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib\\" + node.DefaultValue().ToText()));
+            lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib\\" + node.DefaultValue().ToText()), m_state.CurrentView);
         });
         if (opened) {
             SkipOnFailure([&] { lookup->WalkTree(m_objects.TheForm3(), *lookup, 0); });

@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace hivetidy {
 
@@ -90,6 +91,7 @@ void Form1::Command1_Click()
     window.SetEnabled(Control::Check1, false);
 
     LocateInstallation();
+    std::vector<RegView> views;
     try {
         m_stage = RunStage::ChoosingBackup;
         AskBackupFile();
@@ -104,68 +106,100 @@ void Form1::Command1_Click()
         m_state.InvalidClasses.Reset();
         m_state.InvalidKeyNames.Reset();
 
+        // The native view first; on 64-bit Windows then the 32-bit one, where the controller's own
+        // registrations live. A view whose key is the very key of the native view is not walked
+        // again.
+        views = m_platform.components.Views();
         m_stage = RunStage::ReadingClasses;
-        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"));
-        Registry().WalkSubkeys(*this, 0);
-
-        const int classCount = m_state.InvalidClasses.UpperBound();
-        for (int i = 1; i <= classCount; ++i) {
-            const ClassEntry entry = m_state.InvalidClasses[i];
-            // The ProgID and TypeLib texts come from the registry: they are used as key names only
-            // when they really name this class's ProgID key and a type library.
-            if (!entry.ProgId.empty() && ProgIdBelongsToClass(entry)) {
-                RemoveBelow(kClassesRoot, "", entry.ProgId);
-                RemoveBelow(kLocalMachine, kMachineClassesPrefix, entry.ProgId);
+        for (const RegView view : views) {
+            if (IsOwnKeyOfView({kHkeyClassesRoot, view, "CLSID"})) {
+                RunClassPass(view);
             }
-            if (!entry.ClassId.empty()) {
-                RemoveBelow(kClassesRoot, kClsidPrefix, entry.ClassId);
-                RemoveBelow(kLocalMachine, kMachineClsidPrefix, entry.ClassId);
-            }
-            if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-                RemoveBelow(kClassesRoot, kTypeLibPrefix, entry.TypeLibId);
-                RemoveBelow(kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId);
-            }
-            Yield();
         }
 
         m_stage = RunStage::ReadingTypeLibraries;
-        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"));
+        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), views.front());
     } catch (const Failure&) {
         ReportFailedRun();
         return;
     }
 
-    RunRemainingPasses();
+    RunRemainingPasses(views);
 }
 
-void Form1::RunRemainingPasses()
+void Form1::RunClassPass(RegView view)
 {
-    // Skip mode to the end of the run: a failing step is abandoned and the next one runs.
-    SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); });
-    const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
-    for (int i = 1; i <= typeLibCount; ++i) {
-        const std::string name = m_state.InvalidKeyNames[i];
-        RemoveBelow(kClassesRoot, kTypeLibPrefix, name);
-        RemoveBelow(kLocalMachine, kMachineTypeLibPrefix, name);
+    m_state.InvalidClasses.Reset();
+    m_state.CurrentView = view;
+    Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"), view);
+    Registry().WalkSubkeys(*this, 0);
+
+    const int classCount = m_state.InvalidClasses.UpperBound();
+    for (int i = 1; i <= classCount; ++i) {
+        const ClassEntry entry = m_state.InvalidClasses[i];
+        // The ProgID and TypeLib texts come from the registry: they are used as key names only
+        // when they really name this class's ProgID key and a type library.
+        if (!entry.ProgId.empty() && ProgIdBelongsToClass(entry, view)) {
+            RemoveBelow(view, kClassesRoot, "", entry.ProgId);
+            RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId);
+        }
+        if (!entry.ClassId.empty()) {
+            RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId);
+            RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId);
+        }
+        if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
+            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId);
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId);
+        }
         Yield();
     }
+}
 
-    m_state.InvalidKeyNames.Reset();
-    // The walk runs even when the open failed; it then fails on its own and lists nothing.
-    SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey)); });
-    SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); });
-    const int appPathCount = m_state.InvalidKeyNames.UpperBound();
-    for (int i = 1; i <= appPathCount; ++i) {
-        RemoveBelow(kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
-        Yield();
+void Form1::RunRemainingPasses(const std::vector<RegView>& views)
+{
+    // Skip mode to the end of the run: a failing step is abandoned and the next one runs. The
+    // native view's TypeLib key is already bound.
+    for (const RegView view : views) {
+        if (view != views.front()) {
+            if (!SkipOnFailure([&] { Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), view); }) ||
+                !IsOwnKeyOfView({kHkeyClassesRoot, view, "TypeLib"})) {
+                continue;
+            }
+        }
+        m_state.InvalidKeyNames.Reset();
+        SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); });
+        const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
+        for (int i = 1; i <= typeLibCount; ++i) {
+            const std::string name = m_state.InvalidKeyNames[i];
+            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name);
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name);
+            Yield();
+        }
+    }
+
+    for (const RegView view : views) {
+        if (view != views.front() && !IsOwnKeyOfView({kHkeyLocalMachine, view, std::string(kAppPathsKey)})) {
+            continue;
+        }
+        m_state.InvalidKeyNames.Reset();
+        // The walk runs even when the open failed; it then fails on its own and lists nothing.
+        SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey), view); });
+        SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); });
+        const int appPathCount = m_state.InvalidKeyNames.UpperBound();
+        for (int i = 1; i <= appPathCount; ++i) {
+            RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
+            Yield();
+        }
     }
 
     if (m_platform.window.CheckValue(Control::Check1) == 1) {
-        RemoveMakerKey(kCurrentUser, "");
-        RemoveMakerKey(kLocalMachine, "");
+        RemoveMakerKey(kCurrentUser, RegView::Native, "");
+        for (const RegView view : views) {
+            RemoveMakerKey(kLocalMachine, view, "");
+        }
         const int hiveCount = m_state.UserHiveNames.UpperBound();
         for (int i = 1; i <= hiveCount; ++i) {
-            RemoveMakerKey(kUsers, m_state.UserHiveNames[i]);
+            RemoveMakerKey(kUsers, RegView::Native, m_state.UserHiveNames[i]);
         }
     }
 
@@ -175,30 +209,41 @@ void Form1::RunRemainingPasses()
     m_platform.system.Beep();
 }
 
-void Form1::RemoveBelow(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+bool Form1::IsOwnKeyOfView(const RegLocation& location)
+{
+    if (location.view == RegView::Native) {
+        return true;
+    }
+    bool own = false;
+    SkipOnFailure([&] { own = NativeLocationOf(location).path != location.path; });
+    return own;
+}
+
+void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
 {
     const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
         return place.first == hiveName && place.second == keyPrefix;
     });
     if (fixedPrefix && IsSingleKeyName(keyName)) {
-        ExportAndDeleteKey(hiveName, keyPrefix, keyName);
+        ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)});
     }
 }
 
-void Form1::RemoveMakerKey(std::string_view hiveName, std::string_view userHive)
+void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
 {
-    if (hiveName == kUsers) {
+    const RootHandle hive = RootHandleOf(hiveName);
+    if (hive == kHkeyUsers) {
         if (IsSingleKeyName(userHive)) {
-            ExportAndDeleteKey(hiveName, std::string(userHive) + "\\" + std::string(kMakerKeyUser), "");
+            ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)});
         }
-    } else if (hiveName == kCurrentUser) {
-        ExportAndDeleteKey(hiveName, kMakerKeyUser, "");
-    } else if (hiveName == kLocalMachine) {
-        ExportAndDeleteKey(hiveName, kMakerKeyMachine, "");
+    } else if (hive == kHkeyCurrentUser) {
+        ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)});
+    } else if (hive == kHkeyLocalMachine) {
+        ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)});
     }
 }
 
-bool Form1::ProgIdBelongsToClass(const ClassEntry& entry)
+bool Form1::ProgIdBelongsToClass(const ClassEntry& entry, RegView view)
 {
     if (!IsSingleKeyName(entry.ProgId)) {
         return false;
@@ -206,7 +251,7 @@ bool Form1::ProgIdBelongsToClass(const ClassEntry& entry)
     bool belongs = false;
     SkipOnFailure([&] {
         auto lookup = m_platform.components.Create();
-        lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text(entry.ProgId + "\\CLSID"));
+        lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text(entry.ProgId + "\\CLSID"), view);
         const TaggedValue classId = lookup->DefaultValue();
         belongs = classId.IsText() && EqualsIgnoreCase(classId.ToText(), entry.ClassId);
     });

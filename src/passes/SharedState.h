@@ -2,6 +2,7 @@
 // The program-wide variables of the shared module. Only the window's thread touches them.
 
 #include "shared/ProgramList.h"
+#include "shared/RegLocation.h"
 
 #include <string>
 
@@ -19,6 +20,9 @@ struct SharedState {
     // The installation folder directly below C:\, long and short (8.3) spelling.
     std::string InstallFolder;
     std::string InstallFolderShort;
+
+    // The registry view the class pass walks; a class's ProgID and type library are looked up in it.
+    RegView CurrentView = RegView::Native;
 
     // The class key being examined and what its checker found (valid for one class key at a time).
     std::string CurrentClassId;

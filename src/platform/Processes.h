@@ -31,6 +31,12 @@ public:
 
     // Starts the command line with a normal window that takes the focus; nullptr when it cannot.
     [[nodiscard]] virtual std::unique_ptr<StartedProcess> Start(std::string_view commandLine) = 0;
+    // Starts the machine's native registry editor, the file <Windows folder>\regedit.exe by that
+    // full path and never by a search, with this command line (its first word is the program's
+    // name only), a normal window that takes the focus, and the system folder as its current
+    // directory. On 64-bit Windows that is the 64-bit editor, from either build. nullptr when it
+    // cannot start, or when what started is not the native editor.
+    [[nodiscard]] virtual std::unique_ptr<StartedProcess> StartRegistryEditor(std::string_view commandLine) = 0;
     // What `regedit /e` writes on this platform.
     [[nodiscard]] virtual ExportFormat RegistryEditorFormat() const = 0;
 };

@@ -93,6 +93,7 @@ TEST_F(Startup, ShowsTheWindowEvenWithoutAnyRegistryComponent)
 {
     struct NoComponents final : RegistryComponentFactory {
         std::unique_ptr<RegistryComponent> Create() override { throw Failure("no component"); }
+        std::vector<RegView> Views() override { throw Failure("no component"); }
     } none;
     Registry().CreateKey(std::string(kMakerUser));
     Platform withoutComponents{none, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system()};

@@ -79,12 +79,12 @@ TEST_P(ExportAndDeleteKey, AppendsExportsInTheOrderOfTheCalls)
                                                       "[HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH]"}));
 }
 
-TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndLogsItAsGiven)
+TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndNamesTheKeyAsTheEditorDoes)
 {
     Registry().CreateKey("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH");
     form.ExportAndDeleteKey("hkey_users", ".DEFAULT\\Software\\ORVA Roboter GmbH", "");
     EXPECT_FALSE(Registry().KeyExists("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH"));
-    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[hkey_users\\.DEFAULT\\Software\\ORVA Roboter GmbH]"});
+    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH]"});
 }
 
 TEST_P(ExportAndDeleteKey, PassesOverAKeyThatIsNotThereWithoutATrace)

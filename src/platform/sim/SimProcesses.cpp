@@ -94,6 +94,16 @@ std::unique_ptr<StartedProcess> SimProcesses::Start(std::string_view commandLine
     return std::make_unique<SimStartedProcess>(m_nextId++, exitCode);
 }
 
+std::unique_ptr<StartedProcess> SimProcesses::StartRegistryEditor(std::string_view commandLine)
+{
+    const std::vector<std::string> words = Words(std::string(commandLine));
+    if (words.empty() || !IsRegistryEditor(words[0])) {
+        m_commandLines.emplace_back(commandLine);
+        return nullptr;
+    }
+    return Start(commandLine);
+}
+
 std::optional<std::function<std::uint32_t()>> SimProcesses::ProgramFor(const std::string& commandLine)
 {
     const std::vector<std::string> words = Words(commandLine);

@@ -42,6 +42,8 @@ public:
 
     // Runs the program to its end at once; nullptr when it cannot start. Ids count up from 100.
     [[nodiscard]] std::unique_ptr<StartedProcess> Start(std::string_view commandLine) override;
+    // The editor's own command lines only: anything else starts nothing.
+    [[nodiscard]] std::unique_ptr<StartedProcess> StartRegistryEditor(std::string_view commandLine) override;
     [[nodiscard]] ExportFormat RegistryEditorFormat() const override { return m_reportedFormat; }
 
     // The format the editor reports and writes (Version5 unless set).
@@ -61,7 +63,7 @@ public:
     // Without one, any command line but the editor's two fails to start.
     void SetOtherProgram(OtherProgram program) { m_otherProgram = std::move(program); }
 
-    // Every command line given to Start, in order, whether it started or not.
+    // Every command line given to Start or StartRegistryEditor, in order, whether it started or not.
     [[nodiscard]] const std::vector<std::string>& CommandLines() const { return m_commandLines; }
     // Every import the editor made, in order.
     [[nodiscard]] const std::vector<EditorImport>& Imports() const { return m_imports; }

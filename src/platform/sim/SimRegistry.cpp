@@ -194,11 +194,17 @@ class SimRegistry::FaultFreeView final : public RegistryStore {
 public:
     explicit FaultFreeView(SimRegistry& registry) : m_registry(registry) {}
 
-    std::unique_ptr<StoreKey> OpenHive(RootHandle root) override
+    using RegistryStore::OpenHive;
+    std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) override
     {
+        if (view != RegView::Native) {
+            return nullptr;
+        }
         auto node = m_registry.HiveNode(root);
         return node ? std::make_unique<Key>(m_registry, std::move(node), false) : nullptr;
     }
+
+    std::vector<RegView> Views() const override { return m_registry.Views(); }
 
 private:
     SimRegistry& m_registry;
@@ -214,6 +220,11 @@ SimRegistry::SimRegistry()
 }
 
 SimRegistry::~SimRegistry() = default;
+
+std::vector<RegView> SimRegistry::Views() const
+{
+    return {RegView::Native};
+}
 
 std::shared_ptr<SimRegistry::Node> SimRegistry::HiveNode(RootHandle root) const
 {
@@ -231,8 +242,11 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::HiveNode(RootHandle root) const
     }
 }
 
-std::unique_ptr<StoreKey> SimRegistry::OpenHive(RootHandle root)
+std::unique_ptr<StoreKey> SimRegistry::OpenHive(RootHandle root, RegView view)
 {
+    if (view != RegView::Native) {
+        return nullptr;
+    }
     auto node = HiveNode(root);
     if (!node || IsDenied(*node)) {
         return nullptr;

@@ -37,7 +37,9 @@ public:
     SimRegistry& operator=(const SimRegistry&) = delete;
 
     // HKEY_CLASSES_ROOT opens HKEY_LOCAL_MACHINE\SOFTWARE\Classes; injected faults apply.
-    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root) override;
+    using RegistryStore::OpenHive;
+    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) override;
+    [[nodiscard]] std::vector<RegView> Views() const override;
 
     // Creates the key and every missing key above it; an existing key keeps the case of its name.
     void CreateKey(std::string_view path);

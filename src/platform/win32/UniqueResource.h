@@ -91,6 +91,7 @@ public:
 
     explicit operator bool() const noexcept { return static_cast<bool>(m_process); }
     [[nodiscard]] HANDLE Process() const noexcept { return m_process.get(); }
+    [[nodiscard]] HANDLE Thread() const noexcept { return m_thread.get(); }
     [[nodiscard]] DWORD ProcessId() const noexcept { return m_processId; }
 
 private:

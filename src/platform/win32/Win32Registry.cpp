@@ -2,6 +2,7 @@
 
 #include "platform/win32/UniqueResource.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Wow64.h"
 
 #include <algorithm>
 #include <array>
@@ -27,10 +28,11 @@ std::string BytesOf(const std::vector<BYTE>& data, DWORD length)
 
 class Win32StoreKey final : public StoreKey {
 public:
-    // A predefined root, borrowed from the system.
-    explicit Win32StoreKey(HKEY predefined) : m_key(predefined) {}
+    // A predefined root, borrowed from the system; view is the KEY_WOW64_* flag of every open
+    // and delete below it (0 on 32-bit Windows).
+    Win32StoreKey(HKEY predefined, REGSAM view) : m_key(predefined), m_view(view) {}
     // A key this object opened and closes.
-    explicit Win32StoreKey(UniqueHkey opened) : m_opened(std::move(opened)), m_key(m_opened.get()) {}
+    Win32StoreKey(UniqueHkey opened, REGSAM view) : m_opened(std::move(opened)), m_key(m_opened.get()), m_view(view) {}
 
     [[nodiscard]] std::optional<std::vector<std::string>> SubkeyNames() override
     {
@@ -112,10 +114,10 @@ public:
             return nullptr;
         }
         HKEY key = nullptr;
-        if (RegOpenKeyExW(m_key, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(m_key, Widen(path).c_str(), 0, KEY_READ | m_view, &key) != ERROR_SUCCESS) {
             return nullptr;
         }
-        return std::make_unique<Win32StoreKey>(UniqueHkey(key));
+        return std::make_unique<Win32StoreKey>(UniqueHkey(key), m_view);
     }
 
     [[nodiscard]] bool DeleteTree(std::string_view path) override
@@ -128,7 +130,7 @@ public:
         // RegDeleteTreeW needs DELETE, enumeration and query rights on the key, and KEY_SET_VALUE
         // for its values.
         constexpr REGSAM kTreeRights = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
-        if (RegOpenKeyExW(m_key, widePath.c_str(), 0, kTreeRights, &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(m_key, widePath.c_str(), 0, kTreeRights | m_view, &key) != ERROR_SUCCESS) {
             return false;
         }
         {
@@ -138,31 +140,54 @@ public:
                 return false;
             }
         }
-        // Only an empty key can be deleted; the access rights of the parent do not matter.
-        return RegDeleteKeyW(m_key, widePath.c_str()) == ERROR_SUCCESS;
+        // Only an empty key can be deleted; the access rights of the parent do not matter. The
+        // view flag keeps a 32-bit build from deleting the 32-bit view's key of the same name.
+        return RegDeleteKeyExW(m_key, widePath.c_str(), m_view, 0) == ERROR_SUCCESS;
     }
 
 private:
     UniqueHkey m_opened; // empty for a predefined root
     HKEY m_key;
+    REGSAM m_view;
 };
+
+// The KEY_WOW64_* flag of a view; 0 where Windows has one view only.
+REGSAM ViewFlag(RegView view)
+{
+    if (!IsWindows64()) {
+        return 0;
+    }
+    return view == RegView::Wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
 
 } // namespace
 
-std::unique_ptr<StoreKey> Win32Registry::OpenHive(RootHandle root)
+std::unique_ptr<StoreKey> Win32Registry::OpenHive(RootHandle root, RegView view)
 {
+    if (view == RegView::Wow32 && !IsWindows64()) {
+        return nullptr;
+    }
+    const REGSAM flag = ViewFlag(view);
     switch (root) {
     case kHkeyClassesRoot:
-        return std::make_unique<Win32StoreKey>(HKEY_CLASSES_ROOT);
+        return std::make_unique<Win32StoreKey>(HKEY_CLASSES_ROOT, flag);
     case kHkeyCurrentUser:
-        return std::make_unique<Win32StoreKey>(HKEY_CURRENT_USER);
+        return std::make_unique<Win32StoreKey>(HKEY_CURRENT_USER, flag);
     case kHkeyLocalMachine:
-        return std::make_unique<Win32StoreKey>(HKEY_LOCAL_MACHINE);
+        return std::make_unique<Win32StoreKey>(HKEY_LOCAL_MACHINE, flag);
     case kHkeyUsers:
-        return std::make_unique<Win32StoreKey>(HKEY_USERS);
+        return std::make_unique<Win32StoreKey>(HKEY_USERS, flag);
     default:
         return nullptr;
     }
+}
+
+std::vector<RegView> Win32Registry::Views() const
+{
+    if (IsWindows64()) {
+        return {RegView::Native, RegView::Wow32};
+    }
+    return {RegView::Native};
 }
 
 } // namespace hivetidy::win32

@@ -10,8 +10,11 @@ namespace hivetidy::win32 {
 // Names and string data cross as UTF-8 here and as UTF-16 in the registry; data bytes are as stored.
 class Win32Registry final : public RegistryStore {
 public:
-    // The four predefined roots; the handles are the system's and are never closed.
-    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root) override;
+    using RegistryStore::OpenHive;
+    // The four predefined roots in a view; the handles are the system's and are never closed.
+    [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) override;
+    // Both views on 64-bit Windows, whichever build this is.
+    [[nodiscard]] std::vector<RegView> Views() const override;
 };
 
 } // namespace hivetidy::win32
