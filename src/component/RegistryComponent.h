@@ -53,6 +53,9 @@ public:
     virtual void OpenKey(RootHandle root, const TaggedValue& path, RegView view) = 0;
     // The same in the native view.
     void OpenKey(RootHandle root, const TaggedValue& path) { OpenKey(root, path, RegView::Native); }
+    // The system's own full name of the bound key: two names, or two views, reach the same key
+    // exactly when this is equal. Throws Failure when it cannot be told.
+    [[nodiscard]] virtual std::string Identity() = 0;
     // The bound key's unnamed value; other data when it has none.
     [[nodiscard]] virtual TaggedValue DefaultValue() = 0;
     // The value of that name (tagged text) of the bound key; throws Failure when there is none.

@@ -47,6 +47,9 @@ public:
     [[nodiscard]] virtual std::optional<RawValue> Value(std::string_view name) = 0;
     // Opens a key below this one for reading; nullptr when it is not there or cannot be opened.
     [[nodiscard]] virtual std::unique_ptr<StoreKey> Open(std::string_view path) = 0;
+    // The system's own full name of this key, the same whichever name and view reached it (a key
+    // that both registry views share, a key behind a link); nullopt when it cannot be told.
+    [[nodiscard]] virtual std::optional<std::string> Identity() { return std::nullopt; }
     // Deletes the key at path below this one with all its subkeys and values; true when it did.
     [[nodiscard]] virtual bool DeleteTree(std::string_view path) = 0;
 };

@@ -110,6 +110,15 @@ void StoreComponent::OpenKey(RootHandle root, const TaggedValue& path, RegView v
     m_name = LastComponent(text);
 }
 
+std::string StoreComponent::Identity()
+{
+    auto identity = Bound()->Identity();
+    if (!identity) {
+        throw Failure("the key's own name cannot be told");
+    }
+    return std::move(*identity);
+}
+
 TaggedValue StoreComponent::DefaultValue()
 {
     const auto raw = Bound()->Value("");

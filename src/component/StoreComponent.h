@@ -22,6 +22,7 @@ public:
     [[nodiscard]] std::string Name() override;
     using RegistryComponent::OpenKey;
     void OpenKey(RootHandle root, const TaggedValue& path, RegView view) override;
+    [[nodiscard]] std::string Identity() override;
     [[nodiscard]] TaggedValue DefaultValue() override;
     [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
     [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;

@@ -72,16 +72,28 @@ RegLocation Form1::NativeLocationOf(const RegLocation& location)
     if (location.view == RegView::Native) {
         return location;
     }
-    // A key of the 32-bit view is its own key when its WOW6432Node place exists in the native
-    // view; otherwise both views share the plain one. Which keys are shared differs between
-    // Windows versions (and Wine), so it is asked of the registry, not taken from a table.
-    if (const auto redirected = RedirectedLocation(location)) {
-        auto probe = m_platform.components.Create();
-        if (SkipOnFailure([&] { probe->OpenKey(redirected->hive, TaggedValue::Text(redirected->path), RegView::Native); })) {
-            return *redirected;
+    // A key of the 32-bit view is either its own key below WOW6432Node or the very key of the
+    // native view that both views share. Which keys are shared differs between Windows versions
+    // (and Wine, which links them), so it is asked of the registry: the native name that reaches
+    // the same key is the one. A key that neither name reaches is never touched.
+    auto own = m_platform.components.Create();
+    own->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
+    const std::string identity = own->Identity();
+
+    // The plain name first: where a link makes the WOW6432Node name reach the shared key too, the
+    // key keeps its one plain name.
+    std::vector<RegLocation> candidates{RegLocation{location.hive, RegView::Native, location.path}};
+    if (auto redirected = RedirectedLocation(location)) {
+        candidates.push_back(std::move(*redirected));
+    }
+    auto probe = m_platform.components.Create();
+    for (const RegLocation& candidate : candidates) {
+        if (SkipOnFailure([&] { probe->OpenKey(candidate.hive, TaggedValue::Text(candidate.path), RegView::Native); }) &&
+            probe->Identity() == identity) {
+            return candidate;
         }
     }
-    return RegLocation{location.hive, RegView::Native, location.path};
+    throw Failure("the 32-bit view's key has no native name");
 }
 
 void Form1::CopyExportIntoBackup(std::string_view sectionLine)

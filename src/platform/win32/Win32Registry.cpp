@@ -21,6 +21,38 @@ constexpr std::size_t kMaxValueNameLength = 16383;
     return !path.empty() && path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
 }
 
+// NtQueryKey of ntdll, which advapi32 has no counterpart of; KeyNameInformation is class 3.
+using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE key, int informationClass, PVOID information, ULONG length,
+                                        PULONG resultLength);
+constexpr int kKeyNameInformation = 3;
+
+std::optional<std::string> KernelKeyName(HKEY key)
+{
+    static const auto ntQueryKey = reinterpret_cast<NtQueryKeyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    if (!ntQueryKey) {
+        return std::nullopt;
+    }
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name without a terminating NUL.
+    std::vector<ULONG> buffer(1024);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ULONG needed = 0;
+        const LONG status = ntQueryKey(key, kKeyNameInformation, buffer.data(),
+                                       static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &needed);
+        if (status >= 0) {
+            const ULONG nameBytes = buffer[0];
+            if (nameBytes > (buffer.size() - 1) * sizeof(ULONG)) {
+                return std::nullopt;
+            }
+            const auto* name = reinterpret_cast<const wchar_t*>(buffer.data() + 1);
+            return Narrow({name, nameBytes / sizeof(wchar_t)});
+        }
+        // Too small: once more with the size the system asked for.
+        buffer.resize(needed / sizeof(ULONG) + 2);
+    }
+    return std::nullopt;
+}
+
 std::string BytesOf(const std::vector<BYTE>& data, DWORD length)
 {
     return std::string(data.begin(), data.begin() + length);
@@ -118,6 +150,16 @@ public:
             return nullptr;
         }
         return std::make_unique<Win32StoreKey>(UniqueHkey(key), m_view);
+    }
+
+    [[nodiscard]] std::optional<std::string> Identity() override
+    {
+        // The kernel's name of the key object, "\\REGISTRY\\MACHINE\\SOFTWARE\\...": the same for
+        // every name and view that reaches the key, as opposed to the name it was opened by.
+        if (!m_opened) {
+            return std::nullopt; // a predefined root is no key object of its own
+        }
+        return KernelKeyName(m_key);
     }
 
     [[nodiscard]] bool DeleteTree(std::string_view path) override

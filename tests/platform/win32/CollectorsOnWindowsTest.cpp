@@ -108,7 +108,7 @@ protected:
     {
         const char* path = "C:\\hivetidy-fixture.reg";
         std::ofstream(path, std::ios::binary) << regText;
-        ASSERT_TRUE(real.RunToEnd(std::string("regedit /s ") + path));
+        ASSERT_TRUE(real.RunEditorToEnd(std::string("regedit /s ") + path));
         DeleteFileA(path);
     }
 

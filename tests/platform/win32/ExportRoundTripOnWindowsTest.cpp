@@ -64,7 +64,7 @@ protected:
     {
         const char* file = "C:\\hivetidy-vergleich.reg";
         DeleteFileA(file);
-        EXPECT_TRUE(real.RunToEnd(std::string("regedit /e ") + file + " \"HKEY_CURRENT_USER\\Software\\HivetidyRundreise\""));
+        EXPECT_TRUE(real.RunEditorToEnd(std::string("regedit /e ") + file + " \"HKEY_CURRENT_USER\\Software\\HivetidyRundreise\""));
         std::string bytes = ReadBytes(file);
         DeleteFileA(file);
         return bytes;
@@ -107,7 +107,7 @@ TEST_F(ExportRoundTripOnWindows, TheBackupRestoresTheDeletedTreeByteForByte)
               "[HKEY_CURRENT_USER\\Software\\HivetidyRundreise]\r\n");
     EXPECT_EQ(GetFileAttributesA("C:\\registry\\hlp.reg"), INVALID_FILE_ATTRIBUTES);
 
-    ASSERT_TRUE(real.RunToEnd(std::string("regedit /s \"") + kBackup + "\""));
+    ASSERT_TRUE(real.RunEditorToEnd(std::string("regedit /s \"") + kBackup + "\""));
     EXPECT_TRUE(TreeExists());
     EXPECT_EQ(Export(), before);
 }

@@ -52,10 +52,11 @@ struct RealPlatform {
     Win32System system;
     Platform platform{components, files, processes, dialogs, window, system};
 
-    // Runs a command line to its end; false when it could not be started.
-    bool RunToEnd(const std::string& commandLine)
+    // Runs the native registry editor with this command line to its end; false when it could not
+    // be started. Seeds go through it, so they land in the native view on 64-bit Windows too.
+    bool RunEditorToEnd(const std::string& commandLine)
     {
-        auto process = processes.Start(commandLine);
+        auto process = processes.StartRegistryEditor(commandLine);
         return process && (process->Wait(), true);
     }
 };

@@ -1,6 +1,8 @@
 #!/bin/bash
-# Runs the Win32 layer's tests under Wine in a fresh 32-bit prefix with a virtual display.
-# Usage: tests/platform/win32/run.sh [build/win32/win32_tests.exe] [gtest arguments...]
+# Runs the Win32 layer's tests under Wine in a fresh prefix with a virtual display.
+# Usage: [HIVETIDY_WINEARCH=win32|win64] tests/platform/win32/run.sh [build/win32/win32_tests.exe] [gtest arguments...]
+# The prefix is 32-bit Windows (win32) or 64-bit Windows (win64); by default win32, unless the
+# tests are a 64-bit program or this machine cannot run 32-bit programs.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../../.." && pwd)
@@ -14,10 +16,13 @@ tests=$(cd "$(dirname "$tests")" && pwd)/$(basename "$tests")
 
 # shellcheck source=../../../scripts/lib/wine.sh
 . "$repo/scripts/lib/wine.sh"
-wine_start win32-tests
+arch=${HIVETIDY_WINEARCH:-$(wine_default_arch "$tests")}
+wine_check_runnable "$arch" "$tests" || exit 2
+echo "Win32 layer: $(basename "$tests") ($(wine_exe_arch "$tests")) in a $arch prefix"
+wine_start win32-tests "$arch" || exit 1
 
 # Wine's console output has CR LF line ends.
-wine "$tests" "$@" 2>&1 | tr -d '\r'
+wine_run "$tests" "$@" 2>&1 | tr -d '\r'
 status=${PIPESTATUS[0]}
 
 wine_stop
