@@ -49,7 +49,7 @@ public:
     [[nodiscard]] virtual std::unique_ptr<StoreKey> Open(std::string_view path) = 0;
     // The system's own full name of this key, the same whichever name and view reached it (a key
     // that both registry views share, a key behind a link); nullopt when it cannot be told.
-    [[nodiscard]] virtual std::optional<std::string> Identity() { return std::nullopt; }
+    [[nodiscard]] virtual std::optional<std::string> Identity() = 0;
     // Deletes the key at path below this one with all its subkeys and values; true when it did.
     [[nodiscard]] virtual bool DeleteTree(std::string_view path) = 0;
 };

@@ -49,6 +49,20 @@ TEST_F(LocateInstallation, FallsBackToProgrammeWhenNothingUsableIsRecorded)
     EXPECT_EQ(Locate(), fallback); // only one backslash
 }
 
+TEST_F(LocateInstallation, ReadsTheThirtyTwoBitViewsRecordFirstThenTheNativeOne)
+{
+    constexpr std::string_view kVersionKey32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH\\Version";
+    Files().AddDirectory("C:\\Steuerung", std::string("STEUER~1"));
+    Files().AddDirectory("C:\\Programme", std::string("PROGRA~2"));
+    Record("C:\\Programme\\OMX");
+    Registry().SetString(std::string(kVersionKey32), "InstallationDir", "C:\\Steuerung\\OMX");
+    EXPECT_EQ(Locate(), (Names{"Steuerung", "Steuer~1"}));
+
+    // A record there that is of no use leaves the native view's one to decide.
+    Registry().SetDword(std::string(kVersionKey32), "InstallationDir", 7);
+    EXPECT_EQ(Locate(), (Names{"Programme", "Progra~2"}));
+}
+
 TEST_F(LocateInstallation, TakesTheLongNameOfARecordedShortAlias)
 {
     Files().AddDirectory("C:\\Programme", std::string("PROGRA~2"));

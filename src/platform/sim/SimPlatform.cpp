@@ -2,7 +2,8 @@
 
 namespace hivetidy::sim {
 
-SimPlatform::SimPlatform() : m_processes(m_registry, m_files), m_dialogs(m_files), m_components(m_registry)
+SimPlatform::SimPlatform(SimMachine machine)
+    : m_registry(machine), m_processes(m_registry, m_files), m_dialogs(m_files), m_components(m_registry)
 {
     m_files.AddDirectory("C:\\Program Files", std::string("PROGRA~1"));
     m_files.AddDirectory("C:\\WINDOWS", std::nullopt);
@@ -10,6 +11,13 @@ SimPlatform::SimPlatform() : m_processes(m_registry, m_files), m_dialogs(m_files
                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
                             "HKEY_CURRENT_USER\\Software"}) {
         m_registry.CreateKey(key);
+    }
+    if (machine == SimMachine::Windows64) {
+        for (const char* key :
+             {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID",
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths"}) {
+            m_registry.CreateKey(key);
+        }
     }
 }
 

@@ -17,8 +17,9 @@ namespace hivetidy::sim {
 class SimPlatform {
 public:
     // A machine as Windows leaves it: C:\ with "Program Files" (PROGRA~1) and WINDOWS; the keys
-    // CLSID and TypeLib of the classes, the App Paths key, and the current user's Software key.
-    SimPlatform();
+    // CLSID and TypeLib of the classes, the App Paths key, and the current user's Software key; on
+    // 64-bit Windows also the 32-bit view's own CLSID and App Paths keys below WOW6432Node.
+    explicit SimPlatform(SimMachine machine = SimMachine::Windows64);
 
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;

@@ -3,6 +3,7 @@
 #include "platform/sim/RegFile.h"
 #include "shared/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <stdexcept>
@@ -13,6 +14,7 @@ namespace hivetidy::sim {
 namespace {
 
 constexpr std::string_view kClassesBelowMachine = "SOFTWARE\\Classes";
+constexpr std::string_view kClassesBelowUser = "Software\\Classes";
 
 struct ShortHive {
     std::string_view shortName;
@@ -79,10 +81,11 @@ std::optional<KeyPath> ParseKeyPath(std::string_view fullPath)
 
 struct SimRegistry::Node {
     std::string name;
-    std::string canonicalPath; // upper case; class keys by their place below HKEY_LOCAL_MACHINE
+    std::string canonicalPath; // the native full path, upper case
     std::vector<RawValue> values;
     // Keyed by the upper-case name, which is also the order in which Windows enumerates subkeys.
     std::map<std::string, std::shared_ptr<Node>> subkeys;
+    std::weak_ptr<Node> parent; // empty for a hive
     bool deleted = false;
 
     std::shared_ptr<Node> Child(std::string_view childName) const
@@ -101,6 +104,27 @@ struct SimRegistry::Node {
         return values.end();
     }
 
+    // The hive's name and the names down to this node, as they are spelt.
+    std::string FullName() const
+    {
+        const auto above = parent.lock();
+        return above ? above->FullName() + "\\" + name : name;
+    }
+
+    // The node itself, or nullptr for none or one that was deleted.
+    static std::shared_ptr<Node> Live(std::shared_ptr<Node> node)
+    {
+        return node && !node->deleted ? std::move(node) : nullptr;
+    }
+
+    static std::shared_ptr<Node> Hive(std::string_view hiveName)
+    {
+        auto hive = std::make_shared<Node>();
+        hive->name = std::string(hiveName);
+        hive->canonicalPath = std::string(hiveName);
+        return hive;
+    }
+
     void MarkDeleted()
     {
         deleted = true;
@@ -110,12 +134,165 @@ struct SimRegistry::Node {
     }
 };
 
-// An open key. It holds its node, so a key deleted meanwhile stays in memory and only reports
+namespace {
+
+// The keys below which the 32-bit view keeps its own copies in a WOW6432Node child.
+enum class Junction {
+    None,
+    Software, // HKEY_LOCAL_MACHINE\SOFTWARE: everything but Classes is redirected
+    Classes,  // a Software\Classes key, and HKEY_CLASSES_ROOT: the COM keys are redirected
+};
+
+// The class keys of Windows 7 and later that each view has its own copy of; all others are shared.
+constexpr std::array<std::string_view, 5> kRedirectedClassKeys{"CLSID", "DirectShow", "Interface", "Media Type",
+                                                               "MediaFoundation"};
+
+Junction JunctionAt(RootHandle root, const std::vector<std::string>& path)
+{
+    const auto is = [&](std::size_t i, std::string_view name) { return EqualsIgnoreCase(path[i], name); };
+    switch (root) {
+    case kHkeyClassesRoot:
+        return path.empty() ? Junction::Classes : Junction::None;
+    case kHkeyLocalMachine:
+        if (path.size() == 1 && is(0, "SOFTWARE")) {
+            return Junction::Software;
+        }
+        return path.size() == 2 && is(0, "SOFTWARE") && is(1, "Classes") ? Junction::Classes : Junction::None;
+    case kHkeyCurrentUser:
+        return path.size() == 2 && is(0, "Software") && is(1, "Classes") ? Junction::Classes : Junction::None;
+    default:
+        return Junction::None; // the user hives are shared by both views
+    }
+}
+
+bool IsRedirectedBelow(Junction junction, std::string_view name)
+{
+    if (EqualsIgnoreCase(name, kWow64Node)) {
+        return false; // a path that names WOW6432Node already is taken as it stands
+    }
+    switch (junction) {
+    case Junction::Software:
+        return !EqualsIgnoreCase(name, "Classes");
+    case Junction::Classes:
+        return std::any_of(kRedirectedClassKeys.begin(), kRedirectedClassKeys.end(),
+                           [&](std::string_view redirected) { return EqualsIgnoreCase(name, redirected); });
+    case Junction::None:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+// A key as a view shows it. The nodes are the native keys behind it, one slot per source: for
+// HKEY_CLASSES_ROOT the user's classes first and the machine's after, elsewhere just one; a slot
+// is nullptr where that source has no such key. The first live node is the one whose values show.
+struct SimRegistry::Place {
+    RootHandle root = kNoRoot;
+    RegView view = RegView::Native;
+    std::vector<std::string> path; // below the hive, as the view names it
+    std::vector<std::shared_ptr<Node>> nodes;
+
+    [[nodiscard]] std::shared_ptr<Node> Shown() const
+    {
+        for (const auto& node : nodes) {
+            if (auto live = Node::Live(node)) {
+                return live;
+            }
+        }
+        return nullptr;
+    }
+
+    [[nodiscard]] bool Exists() const { return Shown() != nullptr; }
+
+    [[nodiscard]] std::vector<std::shared_ptr<Node>> LiveNodes() const
+    {
+        std::vector<std::shared_ptr<Node>> live;
+        for (const auto& node : nodes) {
+            if (auto alive = Node::Live(node)) {
+                live.push_back(std::move(alive));
+            }
+        }
+        return live;
+    }
+
+    // Where this key's subkeys come from in this view: its own nodes, and at a junction of the
+    // 32-bit view their WOW6432Node children as well.
+    [[nodiscard]] std::vector<std::shared_ptr<Node>> ListedNodes() const
+    {
+        std::vector<std::shared_ptr<Node>> listed = LiveNodes();
+        if (IsJunction()) {
+            for (const auto& node : LiveNodes()) {
+                if (auto wow = Node::Live(node->Child(kWow64Node))) {
+                    listed.push_back(std::move(wow));
+                }
+            }
+        }
+        return listed;
+    }
+
+    [[nodiscard]] bool IsJunction() const { return view == RegView::Wow32 && JunctionAt(root, path) != Junction::None; }
+
+    // The key one name below, as the view maps it; its slots stay aligned with these.
+    [[nodiscard]] Place Below(std::string_view name) const
+    {
+        const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(JunctionAt(root, path), name);
+        Place below{root, view, path, {}};
+        below.path.emplace_back(name);
+        for (const auto& node : nodes) {
+            auto from = Node::Live(node);
+            if (from && redirected) {
+                from = Node::Live(from->Child(kWow64Node));
+            }
+            below.nodes.push_back(from ? Node::Live(from->Child(name)) : nullptr);
+        }
+        return below;
+    }
+
+    // The key at a relative path; nullopt when a component is empty.
+    [[nodiscard]] std::optional<Place> At(std::string_view relative) const
+    {
+        const auto parts = SplitPath(relative);
+        if (!parts) {
+            return std::nullopt;
+        }
+        Place place = *this;
+        for (const std::string_view part : *parts) {
+            place = place.Below(part);
+        }
+        return place;
+    }
+
+    // The subkeys this view shows, in the registry's order and as the shown keys spell them.
+    [[nodiscard]] std::vector<std::string> SubkeyNames() const
+    {
+        std::map<std::string, std::string> names; // by upper-case name, which sorts them too
+        const bool junction = IsJunction();
+        for (const auto& node : ListedNodes()) {
+            for (const auto& [upper, child] : node->subkeys) {
+                // The 32-bit view never shows its own hiding place.
+                if ((junction && EqualsIgnoreCase(upper, kWow64Node)) || names.contains(upper)) {
+                    continue;
+                }
+                if (const auto shown = Below(child->name).Shown()) {
+                    names.emplace(upper, shown->name);
+                }
+            }
+        }
+        std::vector<std::string> list;
+        for (auto& [upper, name] : names) {
+            list.push_back(std::move(name));
+        }
+        return list;
+    }
+};
+
+// An open key. It holds its nodes, so a key deleted meanwhile stays in memory and only reports
 // that it is gone.
 class SimRegistry::Key final : public StoreKey {
 public:
-    Key(SimRegistry& registry, std::shared_ptr<Node> node, bool honourFaults)
-        : m_registry(registry), m_node(std::move(node)), m_honourFaults(honourFaults)
+    Key(SimRegistry& registry, Place place, bool honourFaults)
+        : m_registry(registry), m_place(std::move(place)), m_honourFaults(honourFaults)
     {
     }
 
@@ -124,11 +301,7 @@ public:
         if (!Enumerable()) {
             return std::nullopt;
         }
-        std::vector<std::string> names;
-        for (const auto& [upper, child] : m_node->subkeys) {
-            names.push_back(child->name);
-        }
-        return names;
+        return m_place.SubkeyNames();
     }
 
     std::optional<std::vector<RawValue>> Values() override
@@ -136,16 +309,17 @@ public:
         if (!Enumerable()) {
             return std::nullopt;
         }
-        return m_node->values;
+        return m_place.Shown()->values;
     }
 
     std::optional<RawValue> Value(std::string_view name) override
     {
-        if (m_node->deleted) {
+        const auto node = m_place.Shown();
+        if (!node) {
             return std::nullopt;
         }
-        const auto found = m_node->ValueNamed(name);
-        if (found == m_node->values.end()) {
+        const auto found = node->ValueNamed(name);
+        if (found == node->values.end()) {
             return std::nullopt;
         }
         return *found;
@@ -153,39 +327,55 @@ public:
 
     std::unique_ptr<StoreKey> Open(std::string_view path) override
     {
-        if (m_node->deleted) {
+        if (!m_place.Exists()) {
             return nullptr;
         }
-        auto node = m_registry.FindBelow(m_node, path);
-        if (!node || (m_honourFaults && m_registry.IsDenied(*node))) {
+        auto place = m_place.At(path);
+        if (!place || !place->Exists() || (m_honourFaults && m_registry.AnyDenied(*place))) {
             return nullptr;
         }
-        return std::make_unique<Key>(m_registry, std::move(node), m_honourFaults);
+        return std::make_unique<Key>(m_registry, std::move(*place), m_honourFaults);
     }
 
+    // The native full name of the key whose values show, however it was reached. A hive, like a
+    // predefined root handle, has none.
+    std::optional<std::string> Identity() override
+    {
+        const auto node = m_place.Shown();
+        if (!node || m_place.path.empty()) {
+            return std::nullopt;
+        }
+        return node->FullName();
+    }
+
+    // Through HKEY_CLASSES_ROOT the user's key goes first: the machine's one then shows again.
     bool DeleteTree(std::string_view path) override
     {
-        if (m_node->deleted || path.empty()) {
+        if (!m_place.Exists() || path.empty()) {
             return false;
         }
-        const std::size_t slash = path.rfind('\\');
-        const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-        const auto parent = slash == std::string_view::npos ? m_node : m_registry.FindBelow(m_node, path.substr(0, slash));
-        const auto target = parent ? parent->Child(name) : nullptr;
+        const auto place = m_place.At(path);
+        const auto target = place ? place->Shown() : nullptr;
         if (!target || (m_honourFaults && (m_registry.IsDenied(*target) || !m_registry.MayDeleteTree(*target)))) {
             return false;
         }
-        return m_registry.RemoveChild(*parent, name);
+        return Unlink(target);
     }
 
 private:
     bool Enumerable() const
     {
-        return !m_node->deleted && !(m_honourFaults && m_registry.CannotEnumerate(*m_node));
+        if (!m_place.Exists()) {
+            return false;
+        }
+        const auto listed = m_place.ListedNodes();
+        return !(m_honourFaults && std::any_of(listed.begin(), listed.end(), [&](const auto& node) {
+                     return m_registry.CannotEnumerate(*node);
+                 }));
     }
 
     SimRegistry& m_registry;
-    std::shared_ptr<Node> m_node;
+    Place m_place;
     bool m_honourFaults;
 };
 
@@ -197,11 +387,7 @@ public:
     using RegistryStore::OpenHive;
     std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) override
     {
-        if (view != RegView::Native) {
-            return nullptr;
-        }
-        auto node = m_registry.HiveNode(root);
-        return node ? std::make_unique<Key>(m_registry, std::move(node), false) : nullptr;
+        return m_registry.OpenHiveKey(root, view, false);
     }
 
     std::vector<RegView> Views() const override { return m_registry.Views(); }
@@ -210,10 +396,11 @@ private:
     SimRegistry& m_registry;
 };
 
-SimRegistry::SimRegistry()
-    : m_machine(std::make_shared<Node>(Node{"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE", {}, {}, false})),
-      m_currentUser(std::make_shared<Node>(Node{"HKEY_CURRENT_USER", "HKEY_CURRENT_USER", {}, {}, false})),
-      m_users(std::make_shared<Node>(Node{"HKEY_USERS", "HKEY_USERS", {}, {}, false})),
+SimRegistry::SimRegistry(SimMachine machine)
+    : m_kind(machine),
+      m_machine(Node::Hive("HKEY_LOCAL_MACHINE")),
+      m_currentUser(Node::Hive("HKEY_CURRENT_USER")),
+      m_users(Node::Hive("HKEY_USERS")),
       m_faultFree(std::make_unique<FaultFreeView>(*this))
 {
     CreateKey("HKEY_LOCAL_MACHINE\\" + std::string(kClassesBelowMachine));
@@ -223,6 +410,9 @@ SimRegistry::~SimRegistry() = default;
 
 std::vector<RegView> SimRegistry::Views() const
 {
+    if (m_kind == SimMachine::Windows64) {
+        return {RegView::Native, RegView::Wow32};
+    }
     return {RegView::Native};
 }
 
@@ -235,26 +425,38 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::HiveNode(RootHandle root) const
         return m_currentUser;
     case kHkeyUsers:
         return m_users;
-    case kHkeyClassesRoot:
-        return FindBelow(m_machine, kClassesBelowMachine);
     default:
         return nullptr;
     }
 }
 
-std::unique_ptr<StoreKey> SimRegistry::OpenHive(RootHandle root, RegView view)
+SimRegistry::Place SimRegistry::HivePlace(RootHandle root, RegView view) const
 {
-    if (view != RegView::Native) {
-        return nullptr;
+    if (root == kHkeyClassesRoot) {
+        return Place{root, view, {},
+                     {FindBelow(m_currentUser, kClassesBelowUser), FindBelow(m_machine, kClassesBelowMachine)}};
     }
-    auto node = HiveNode(root);
-    if (!node || IsDenied(*node)) {
-        return nullptr;
-    }
-    return std::make_unique<Key>(*this, std::move(node), true);
+    return Place{root, view, {}, {HiveNode(root)}};
 }
 
-std::shared_ptr<SimRegistry::Node> SimRegistry::FindBelow(const std::shared_ptr<Node>& from, std::string_view below) const
+std::unique_ptr<StoreKey> SimRegistry::OpenHiveKey(RootHandle root, RegView view, bool honourFaults)
+{
+    if (view == RegView::Wow32 && m_kind != SimMachine::Windows64) {
+        return nullptr;
+    }
+    Place place = HivePlace(root, view);
+    if (!place.Exists() || (honourFaults && AnyDenied(place))) {
+        return nullptr;
+    }
+    return std::make_unique<Key>(*this, std::move(place), honourFaults);
+}
+
+std::unique_ptr<StoreKey> SimRegistry::OpenHive(RootHandle root, RegView view)
+{
+    return OpenHiveKey(root, view, true);
+}
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::FindBelow(const std::shared_ptr<Node>& from, std::string_view below)
 {
     const auto parts = SplitPath(below);
     if (!parts) {
@@ -270,29 +472,38 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::FindBelow(const std::shared_ptr<
     return node;
 }
 
-std::shared_ptr<SimRegistry::Node> SimRegistry::Find(std::string_view path) const
+SimRegistry::Place SimRegistry::Find(std::string_view path) const
 {
     const auto parsed = ParseKeyPath(path);
     if (!parsed) {
         throw NotAKeyPath(path);
     }
-    const auto hive = HiveNode(parsed->root);
-    if (!hive || parsed->below.empty()) {
-        return hive;
+    const Place hive = HivePlace(parsed->root, RegView::Native);
+    return parsed->below.empty() ? hive : *hive.At(parsed->below);
+}
+
+std::string SimRegistry::WriteTarget(std::string_view path) const
+{
+    const auto parsed = ParseKeyPath(path);
+    if (!parsed) {
+        throw NotAKeyPath(path);
     }
-    return FindBelow(hive, parsed->below);
+    const std::string below = parsed->below.empty() ? "" : "\\" + parsed->below;
+    if (parsed->root != kHkeyClassesRoot) {
+        return std::string(HiveNameOf(parsed->root)) + below;
+    }
+    // As Windows writes through HKEY_CLASSES_ROOT: into the user's key when there is one.
+    const std::string user = std::string(kClassesBelowUser) + below;
+    if (FindBelow(m_currentUser, user)) {
+        return "HKEY_CURRENT_USER\\" + user;
+    }
+    return "HKEY_LOCAL_MACHINE\\" + std::string(kClassesBelowMachine) + below;
 }
 
 std::shared_ptr<SimRegistry::Node> SimRegistry::Create(std::string_view path)
 {
-    const auto parsed = ParseKeyPath(path);
-    if (!parsed) {
-        throw NotAKeyPath(path);
-    }
+    const auto parsed = ParseKeyPath(WriteTarget(path));
     std::shared_ptr<Node> node = HiveNode(parsed->root);
-    if (!node) {
-        throw NotAKeyPath(path); // HKEY_CLASSES_ROOT after its keys were deleted
-    }
     if (parsed->below.empty()) {
         return node;
     }
@@ -303,6 +514,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Create(std::string_view path)
             child = std::make_shared<Node>();
             child->name = std::string(part);
             child->canonicalPath = node->canonicalPath + "\\" + ToUpperText(part);
+            child->parent = node;
             node->subkeys.emplace(ToUpperText(part), child);
         }
         node = std::move(child);
@@ -310,20 +522,26 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Create(std::string_view path)
     return node;
 }
 
-bool SimRegistry::RemoveChild(Node& parent, std::string_view name)
+bool SimRegistry::Unlink(const std::shared_ptr<Node>& node)
 {
-    const auto found = parent.subkeys.find(ToUpperText(name));
-    if (found == parent.subkeys.end()) {
-        return false;
+    const auto parent = node->parent.lock();
+    if (!parent || node->deleted) {
+        return false; // a hive is never deleted
     }
-    found->second->MarkDeleted();
-    parent.subkeys.erase(found);
+    parent->subkeys.erase(ToUpperText(node->name));
+    node->MarkDeleted();
     return true;
 }
 
 bool SimRegistry::IsDenied(const Node& node) const
 {
     return m_deniedOpen.contains(node.canonicalPath);
+}
+
+bool SimRegistry::AnyDenied(const Place& place) const
+{
+    const auto live = place.LiveNodes();
+    return std::any_of(live.begin(), live.end(), [&](const auto& node) { return IsDenied(*node); });
 }
 
 bool SimRegistry::CannotEnumerate(const Node& node) const
@@ -395,9 +613,16 @@ void SimRegistry::SetRaw(std::string_view path, const RawValue& value)
     }
 }
 
+std::shared_ptr<SimRegistry::Node> SimRegistry::Written(std::string_view path) const
+{
+    const auto parsed = ParseKeyPath(WriteTarget(path));
+    const auto hive = HiveNode(parsed->root);
+    return parsed->below.empty() ? hive : FindBelow(hive, parsed->below);
+}
+
 bool SimRegistry::DeleteValue(std::string_view path, std::string_view name)
 {
-    const auto node = Find(path);
+    const auto node = Written(path);
     if (!node) {
         return false;
     }
@@ -411,28 +636,18 @@ bool SimRegistry::DeleteValue(std::string_view path, std::string_view name)
 
 bool SimRegistry::DeleteKey(std::string_view path)
 {
-    const auto parsed = ParseKeyPath(path);
-    if (!parsed) {
-        throw NotAKeyPath(path);
-    }
-    const auto hive = HiveNode(parsed->root);
-    if (!hive || parsed->below.empty()) {
-        return false; // a hive is never deleted
-    }
-    const std::size_t slash = parsed->below.rfind('\\');
-    const std::string_view below = parsed->below;
-    const auto parent = slash == std::string_view::npos ? hive : FindBelow(hive, below.substr(0, slash));
-    return parent && RemoveChild(*parent, slash == std::string_view::npos ? below : below.substr(slash + 1));
+    const auto node = Written(path);
+    return node && Unlink(node);
 }
 
 bool SimRegistry::KeyExists(std::string_view path) const
 {
-    return Find(path) != nullptr;
+    return Find(path).Exists();
 }
 
 std::optional<RawValue> SimRegistry::GetRaw(std::string_view path, std::string_view name) const
 {
-    const auto node = Find(path);
+    const auto node = Find(path).Shown();
     if (!node) {
         return std::nullopt;
     }
@@ -459,25 +674,10 @@ void SimRegistry::LoadRegText(std::string_view utf8Text)
     }
 }
 
-namespace {
-
-// The canonical form under which faults are kept: upper case, class keys below the machine.
-std::string CanonicalPath(std::string_view path)
+std::string SimRegistry::CanonicalPath(std::string_view path) const
 {
-    const auto parsed = ParseKeyPath(path);
-    if (!parsed) {
-        throw NotAKeyPath(path);
-    }
-    std::string canonical = parsed->root == kHkeyClassesRoot
-                                ? "HKEY_LOCAL_MACHINE\\" + std::string(kClassesBelowMachine)
-                                : std::string(HiveNameOf(parsed->root));
-    if (!parsed->below.empty()) {
-        canonical += "\\" + parsed->below;
-    }
-    return ToUpperText(canonical);
+    return ToUpperText(WriteTarget(path));
 }
-
-} // namespace
 
 void SimRegistry::DenyOpen(std::string_view path)
 {

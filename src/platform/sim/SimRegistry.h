@@ -1,9 +1,14 @@
 #pragma once
-// The in-memory registry: hives HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_USERS, with
-// HKEY_CLASSES_ROOT showing the very keys of HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+// The in-memory registry of one machine: hives HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and
+// HKEY_USERS, with HKEY_CLASSES_ROOT merged from the user's and the machine's Software\Classes as
+// Windows shows it. On a 64-bit machine the nodes hold the registry as the native (64-bit) view
+// sees it, WOW6432Node keys included; the 32-bit view is a mapping onto those same nodes.
 //
-// Test helpers take full paths that start with the hive name ("HKEY_LOCAL_MACHINE\SOFTWARE\X";
-// HKLM, HKCU, HKCR and HKU too) and throw std::invalid_argument for a path that names no key.
+// Test helpers take native full paths that start with the hive name ("HKEY_LOCAL_MACHINE\SOFTWARE\X";
+// HKLM, HKCU, HKCR and HKU too) and throw std::invalid_argument for a path that names no key. A
+// 32-bit registration is seeded by its WOW6432Node path. Through HKEY_CLASSES_ROOT a helper reads
+// the merged key, and writes or deletes the user's key when the user has one of that name, else
+// the machine's.
 
 #include "component/RegistryStore.h"
 
@@ -27,16 +32,22 @@ struct KeyPath {
 // The hive and the path below it; nullopt for an unknown hive or an empty path component.
 [[nodiscard]] std::optional<KeyPath> ParseKeyPath(std::string_view fullPath);
 
+// Which Windows the machine is: the number of registry views follows from it.
+enum class SimMachine {
+    Windows32, // one view, the native one
+    Windows64, // Windows 7 and later on x64: the native view and the 32-bit one
+};
+
 class SimRegistry final : public RegistryStore {
 public:
     // Empty hives, but for the machine's SOFTWARE\Classes that HKEY_CLASSES_ROOT shows.
-    SimRegistry();
+    explicit SimRegistry(SimMachine machine = SimMachine::Windows64);
     ~SimRegistry() override;
 
     SimRegistry(const SimRegistry&) = delete;
     SimRegistry& operator=(const SimRegistry&) = delete;
 
-    // HKEY_CLASSES_ROOT opens HKEY_LOCAL_MACHINE\SOFTWARE\Classes; injected faults apply.
+    // HKEY_CLASSES_ROOT opens the merged classes; injected faults apply in either view.
     using RegistryStore::OpenHive;
     [[nodiscard]] std::unique_ptr<StoreKey> OpenHive(RootHandle root, RegView view) override;
     [[nodiscard]] std::vector<RegView> Views() const override;
@@ -55,7 +66,8 @@ public:
     // Removes the key with everything below it, faults ignored; false when it is not there.
     bool DeleteKey(std::string_view path);
 
-    // Both look past injected faults; GetRaw is nullopt when the key or the value is not there.
+    // Both read the native view past injected faults; GetRaw is nullopt when the key or the value
+    // is not there.
     [[nodiscard]] bool KeyExists(std::string_view path) const;
     [[nodiscard]] std::optional<RawValue> GetRaw(std::string_view path, std::string_view name) const;
     // True when the text is a full path of a key (present or not) that a helper accepts.
@@ -65,6 +77,9 @@ public:
     // std::invalid_argument naming the first line that is not valid.
     void LoadRegText(std::string_view utf8Text);
 
+    // A fault sits on the native key the path names (through HKEY_CLASSES_ROOT, the one a helper
+    // writes to), so it holds in whichever view reaches that key.
+    //
     // From now on opening that key fails (it is still enumerated).
     void DenyOpen(std::string_view path);
     // From now on the subkeys and values of that key cannot be enumerated.
@@ -77,24 +92,37 @@ public:
 
 private:
     struct Node;          // one key with its values and subkeys
-    class Key;            // a StoreKey on a node
+    struct Place;         // a key as a view shows it: its path and the nodes behind it
+    class Key;            // a StoreKey on a place
     class FaultFreeView;  // the same keys with every fault ignored, for Dump
 
-    // The root node of a hive; nullptr for any other handle.
+    // The root node of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or HKEY_USERS; nullptr otherwise.
     [[nodiscard]] std::shared_ptr<Node> HiveNode(RootHandle root) const;
-    // The node of a full path (throws when it names no key); nullptr when it is not there.
-    [[nodiscard]] std::shared_ptr<Node> Find(std::string_view path) const;
+    // A hive as the view shows it; for HKEY_CLASSES_ROOT the user's then the machine's classes.
+    [[nodiscard]] Place HivePlace(RootHandle root, RegView view) const;
+    // The native view's place of a full path (throws when it names no key).
+    [[nodiscard]] Place Find(std::string_view path) const;
+    // The native full path a helper writes to for a full path (throws when it names no key).
+    [[nodiscard]] std::string WriteTarget(std::string_view path) const;
+    // The native node a helper writes to for a full path; nullptr when it is not there.
+    [[nodiscard]] std::shared_ptr<Node> Written(std::string_view path) const;
     // The node at a relative path; nullptr when it is not there or a component is empty.
-    [[nodiscard]] std::shared_ptr<Node> FindBelow(const std::shared_ptr<Node>& from, std::string_view below) const;
-    // The node of a full path, made with the nodes above it where missing.
+    [[nodiscard]] static std::shared_ptr<Node> FindBelow(const std::shared_ptr<Node>& from, std::string_view below);
+    // The node of a native full path, made with the nodes above it where missing.
     std::shared_ptr<Node> Create(std::string_view path);
+    // The hive of the view as a key; nullptr as OpenHive gives it.
+    std::unique_ptr<StoreKey> OpenHiveKey(RootHandle root, RegView view, bool honourFaults);
     // The injected faults of a node.
     [[nodiscard]] bool IsDenied(const Node& node) const;
+    [[nodiscard]] bool AnyDenied(const Place& place) const;
     [[nodiscard]] bool CannotEnumerate(const Node& node) const;
     [[nodiscard]] bool MayDeleteTree(const Node& node) const;
-    // Unlinks the child and marks its whole tree deleted for the keys still open on it.
-    bool RemoveChild(Node& parent, std::string_view name);
+    // Unlinks the node and marks its whole tree deleted for the keys still open on it.
+    static bool Unlink(const std::shared_ptr<Node>& node);
+    // The canonical form under which faults are kept: the upper-case native path of the node.
+    [[nodiscard]] std::string CanonicalPath(std::string_view path) const;
 
+    SimMachine m_kind;
     std::shared_ptr<Node> m_machine;
     std::shared_ptr<Node> m_currentUser;
     std::shared_ptr<Node> m_users;

@@ -188,6 +188,37 @@ TEST_P(RoundTrip, ExportDeleteImportRestoresTheKeyExactly)
 INSTANTIATE_TEST_SUITE_P(BothVersions, RoundTrip, ::testing::Values(ExportFormat::Version4, ExportFormat::Version5),
                          [](const auto& info) { return info.param == ExportFormat::Version4 ? "Version4" : "Version5"; });
 
+TEST_F(RegFileTest, ClassesRootIsExportedMergedAndImportedWhereWindowsWritesIt)
+{
+    registry.SetString("HKLM\\SOFTWARE\\Classes\\Omx.A", "", "Maschine");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\Omx.A\\Maschine");
+    registry.SetString("HKCU\\Software\\Classes\\Omx.A", "", "Nutzer");
+    registry.CreateKey("HKCU\\Software\\Classes\\Omx.A\\Nutzer");
+    EXPECT_EQ(Lines(*ExportKeyText(registry, "HKEY_CLASSES_ROOT\\Omx.A", ExportFormat::Version5)),
+              (std::vector<std::string>{"Windows Registry Editor Version 5.00", "", "[HKEY_CLASSES_ROOT\\Omx.A]",
+                                        "@=\"Nutzer\"", "", "[HKEY_CLASSES_ROOT\\Omx.A\\Maschine]", "",
+                                        "[HKEY_CLASSES_ROOT\\Omx.A\\Nutzer]", ""}));
+
+    // A 32-bit class is exported by its native name, through either hive.
+    registry.SetString("HKLM\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{1}", "", "32");
+    for (const char* name : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{1}",
+                             "HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\{1}"}) {
+        const auto text = ExportKeyText(registry, name, ExportFormat::Version5);
+        ASSERT_TRUE(text) << name;
+        EXPECT_EQ(Lines(*text)[3], "@=\"32\"") << name;
+    }
+
+    // Imported: into the user's key where the user has one, else into the machine's.
+    const RegImport imported = ImportRegText(registry,
+                                             "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\Omx.A]\r\n\"Neu\"=\"n\"\r\n"
+                                             "[HKEY_CLASSES_ROOT\\Omx.B]\r\n@=\"b\"\r\n",
+                                             HexStrings::ByHeader, false);
+    EXPECT_TRUE(imported.rejected.empty());
+    EXPECT_TRUE(registry.GetRaw("HKCU\\Software\\Classes\\Omx.A", "Neu").has_value());
+    EXPECT_FALSE(registry.GetRaw("HKLM\\SOFTWARE\\Classes\\Omx.A", "Neu").has_value());
+    EXPECT_TRUE(registry.GetRaw("HKLM\\SOFTWARE\\Classes\\Omx.B", "").has_value());
+}
+
 TEST_F(RegFileTest, ImportTellsTheVersionsApartByMarkAndHeader)
 {
     EXPECT_TRUE(ImportRegFile(registry, Utf16File("Windows Registry Editor Version 5.00\r\n\r\n"

@@ -19,6 +19,24 @@ TEST(SimPlatform, ANewMachineHasTheFoldersAndKeysWindowsAlwaysHas)
     EXPECT_FALSE(sim.registry().KeyExists("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH"));
 }
 
+TEST(SimPlatform, ASixtyFourBitMachineIsTheDefaultAndHasTheThirtyTwoBitViewsOwnKeys)
+{
+    SimPlatform windows64;
+    EXPECT_EQ(windows64.registry().Views(), (std::vector<RegView>{RegView::Native, RegView::Wow32}));
+    const auto machine32 = windows64.registry().OpenHive(kHkeyLocalMachine, RegView::Wow32);
+    const auto classes32 = windows64.registry().OpenHive(kHkeyClassesRoot, RegView::Wow32);
+    ASSERT_TRUE(machine32 && classes32);
+    EXPECT_TRUE(windows64.registry().KeyExists("HKLM\\SOFTWARE\\Classes\\WOW6432Node\\CLSID"));
+    EXPECT_NE(classes32->Open("CLSID"), nullptr);
+    EXPECT_NE(machine32->Open("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"), nullptr);
+
+    SimPlatform windows32(SimMachine::Windows32);
+    EXPECT_EQ(windows32.registry().Views(), std::vector<RegView>{RegView::Native});
+    EXPECT_FALSE(windows32.registry().KeyExists("HKLM\\SOFTWARE\\WOW6432Node"));
+    EXPECT_FALSE(windows32.registry().KeyExists("HKLM\\SOFTWARE\\Classes\\WOW6432Node"));
+    EXPECT_TRUE(windows32.registry().KeyExists("HKEY_CLASSES_ROOT\\CLSID"));
+}
+
 TEST(SimPlatform, ThePlatformWorksOnTheMachinesOwnParts)
 {
     SimPlatform sim;

@@ -1,7 +1,10 @@
 #include "platform/sim/SimRegistry.h"
 
+#include "shared/Text.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,8 +23,28 @@ protected:
         return hive ? hive->Open(path) : nullptr;
     }
 
+    // The key opened through a hive in that view; nullptr where either cannot be opened.
+    std::unique_ptr<StoreKey> Open(RootHandle root, RegView view, std::string_view path)
+    {
+        auto hive = registry.OpenHive(root, view);
+        return hive && !path.empty() ? hive->Open(path) : std::move(hive);
+    }
+
     SimRegistry registry;
 };
+
+// The unnamed value's text as the registry holds it.
+std::string Utf16Data(std::string_view utf8)
+{
+    return Utf16ToLeBytes(Utf8ToUtf16(utf8) + u'\0');
+}
+
+bool Lists(StoreKey& key, std::string_view name)
+{
+    const auto names = key.SubkeyNames().value_or(Names{});
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& listed) { return EqualsIgnoreCase(listed, name); });
+}
 
 TEST_F(SimRegistryTest, KeyNamesIgnoreCaseAndKeepTheSpellingTheyWereCreatedWith)
 {
@@ -187,6 +210,162 @@ TEST_F(SimRegistryTest, DumpTellsRegistriesApartAndIgnoresFaults)
     EXPECT_EQ(registry.Dump(), before);
     registry.SetDword("HKLM\\SOFTWARE\\A", "v", 1);
     EXPECT_NE(registry.Dump(), before);
+}
+
+TEST_F(SimRegistryTest, TheThirtyTwoBitViewReachesTheKeysWindowsRedirectsItTo)
+{
+    struct Row {
+        RootHandle root;
+        const char* path;    // as the 32-bit view names it
+        const char* reaches; // the native key it is; nullptr where the view has no such key
+        const char* decoy;   // a native key it must not reach
+    };
+    const Row rows[] = {
+        {kHkeyClassesRoot, "CLSID\\{1}", "HKLM\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{1}",
+         "HKLM\\SOFTWARE\\Classes\\CLSID\\{1}"},
+        {kHkeyClassesRoot, "CLSID\\{2}", "HKCU\\Software\\Classes\\Wow6432Node\\CLSID\\{2}",
+         "HKCU\\Software\\Classes\\CLSID\\{2}"},
+        {kHkeyLocalMachine, "SOFTWARE\\Classes\\media type\\{3}", "HKLM\\SOFTWARE\\Classes\\WOW6432Node\\Media Type\\{3}",
+         "HKLM\\SOFTWARE\\Classes\\Media Type\\{3}"},
+        {kHkeyClassesRoot, "TypeLib\\{4}", "HKLM\\SOFTWARE\\Classes\\TypeLib\\{4}",
+         "HKLM\\SOFTWARE\\Classes\\WOW6432Node\\TypeLib\\{4}"},
+        {kHkeyClassesRoot, "Omx.Prog", "HKLM\\SOFTWARE\\Classes\\Omx.Prog",
+         "HKLM\\SOFTWARE\\Classes\\WOW6432Node\\Omx.Prog"},
+        {kHkeyLocalMachine, "SOFTWARE\\Classes\\AppID\\{5}", "HKLM\\SOFTWARE\\Classes\\AppID\\{5}",
+         "HKLM\\SOFTWARE\\WOW6432Node\\Classes\\AppID\\{5}"},
+        {kHkeyLocalMachine, "SOFTWARE\\ORVA Roboter GmbH", "HKLM\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH",
+         "HKLM\\SOFTWARE\\ORVA Roboter GmbH"},
+        {kHkeyLocalMachine, "SOFTWARE\\Nur64", nullptr, "HKLM\\SOFTWARE\\Nur64"},
+        {kHkeyCurrentUser, "Software\\Classes\\Interface\\{8}", "HKCU\\Software\\Classes\\WOW6432Node\\Interface\\{8}",
+         "HKCU\\Software\\Classes\\Interface\\{8}"},
+        {kHkeyCurrentUser, "Software\\ORVA Roboter GmbH", "HKCU\\Software\\ORVA Roboter GmbH",
+         "HKCU\\Software\\WOW6432Node\\ORVA Roboter GmbH"},
+        {kHkeyUsers, "S-1-5-21\\Software\\Classes\\CLSID\\{6}", "HKU\\S-1-5-21\\Software\\Classes\\CLSID\\{6}",
+         "HKU\\S-1-5-21\\Software\\Classes\\WOW6432Node\\CLSID\\{6}"},
+        {kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Schon32", "HKLM\\SOFTWARE\\WOW6432Node\\Schon32",
+         "HKLM\\SOFTWARE\\WOW6432Node\\WOW6432Node\\Schon32"},
+    };
+    for (const Row& row : rows) {
+        if (row.reaches) {
+            registry.SetString(row.reaches, "", "32");
+        }
+        registry.SetString(row.decoy, "", "64");
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const std::string path = row.path;
+        const std::size_t slash = path.rfind('\\');
+        const auto parent = Open(row.root, RegView::Wow32, slash == std::string::npos ? "" : path.substr(0, slash));
+        ASSERT_TRUE(parent);
+        const std::string leaf = path.substr(slash + 1);
+        const auto key = parent->Open(leaf);
+        EXPECT_EQ(Lists(*parent, leaf), row.reaches != nullptr);
+        if (!row.reaches) {
+            EXPECT_EQ(key, nullptr); // no falling back to the native key
+            continue;
+        }
+        ASSERT_TRUE(key);
+        EXPECT_EQ(key->Value("")->data, Utf16Data("32"));
+        // The system's own name of the key is the native one, whichever view reached it.
+        const auto native = ParseKeyPath(row.reaches);
+        EXPECT_EQ(key->Identity(), Open(native->root, RegView::Native, native->below)->Identity());
+        EXPECT_TRUE(parent->DeleteTree(leaf));
+        EXPECT_FALSE(registry.KeyExists(row.reaches));
+        EXPECT_TRUE(registry.KeyExists(row.decoy));
+    }
+}
+
+TEST_F(SimRegistryTest, EachViewReadsAndListsItsOwnKeys)
+{
+    const std::string version = "\\ORVA Roboter GmbH\\Version";
+    registry.SetString("HKLM\\SOFTWARE" + version, "InstallationDir", "C:\\Nativ");
+    registry.SetString("HKLM\\SOFTWARE\\WOW6432Node" + version, "InstallationDir", "C:\\Programme\\OMX");
+    registry.CreateKey("HKLM\\SOFTWARE\\Nur64");
+    registry.CreateKey("HKLM\\SOFTWARE\\WOW6432Node\\Nur32");
+    const auto read = [&](RegView view) {
+        return Open(kHkeyLocalMachine, view, "SOFTWARE" + version)->Value("InstallationDir")->data;
+    };
+    EXPECT_EQ(read(RegView::Native), Utf16Data("C:\\Nativ"));
+    EXPECT_EQ(read(RegView::Wow32), Utf16Data("C:\\Programme\\OMX"));
+    // The 32-bit view shows its own keys and the shared classes, and never its hiding place.
+    EXPECT_EQ(*Open(kHkeyLocalMachine, RegView::Wow32, "SOFTWARE")->SubkeyNames(),
+              (Names{"Classes", "Nur32", "ORVA Roboter GmbH"}));
+    EXPECT_EQ(*Open(kHkeyLocalMachine, RegView::Native, "SOFTWARE")->SubkeyNames(),
+              (Names{"Classes", "Nur64", "ORVA Roboter GmbH", "WOW6432Node"}));
+}
+
+TEST_F(SimRegistryTest, ClassesRootShowsTheUsersClassesOverTheMachines)
+{
+    registry.SetString("HKLM\\SOFTWARE\\Classes\\Omx.A", "", "Maschine");
+    registry.SetString("HKLM\\SOFTWARE\\Classes\\Omx.A", "NurMaschine", "m");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\Omx.A\\CLSID");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\Omx.A\\Maschine");
+    registry.SetString("HKCU\\Software\\Classes\\Omx.A", "", "Nutzer");
+    registry.CreateKey("HKCU\\Software\\Classes\\Omx.A\\clsid");
+    registry.CreateKey("HKCU\\Software\\Classes\\Omx.A\\Nutzer");
+
+    const auto merged = Open(kHkeyClassesRoot, RegView::Native, "Omx.A");
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(*merged->Values(), (std::vector<RawValue>{{"", kRegSz, Utf16Data("Nutzer")}}));
+    EXPECT_EQ(merged->Value("NurMaschine"), std::nullopt); // the user's key alone shows its values
+    EXPECT_EQ(*merged->SubkeyNames(), (Names{"clsid", "Maschine", "Nutzer"}));
+    EXPECT_EQ(registry.GetRaw("HKCR\\Omx.A", "")->data, Utf16Data("Nutzer"));
+    EXPECT_TRUE(registry.KeyExists("HKCR\\Omx.A\\Maschine"));
+
+    // Written through HKEY_CLASSES_ROOT: into the user's key where there is one.
+    registry.SetString("HKCR\\Omx.A", "Neu", "n");
+    registry.CreateKey("HKCR\\Omx.B");
+    EXPECT_TRUE(registry.GetRaw("HKCU\\Software\\Classes\\Omx.A", "Neu").has_value());
+    EXPECT_TRUE(registry.KeyExists("HKLM\\SOFTWARE\\Classes\\Omx.B"));
+    EXPECT_FALSE(registry.KeyExists("HKCU\\Software\\Classes\\Omx.B"));
+
+    // Deleted through it: the user's key first, and then the machine's shows again.
+    const auto classesRoot = registry.OpenHive(kHkeyClassesRoot);
+    EXPECT_TRUE(classesRoot->DeleteTree("Omx.A"));
+    EXPECT_FALSE(registry.KeyExists("HKCU\\Software\\Classes\\Omx.A"));
+    EXPECT_EQ(registry.GetRaw("HKCR\\Omx.A", "")->data, Utf16Data("Maschine"));
+    EXPECT_TRUE(classesRoot->DeleteTree("Omx.A"));
+    EXPECT_FALSE(registry.KeyExists("HKCR\\Omx.A"));
+}
+
+TEST_F(SimRegistryTest, OnlyASixtyFourBitMachineHasTheThirtyTwoBitView)
+{
+    EXPECT_EQ(registry.Views(), (std::vector<RegView>{RegView::Native, RegView::Wow32}));
+    EXPECT_NE(registry.OpenHive(kHkeyLocalMachine, RegView::Wow32), nullptr);
+    SimRegistry windows32(SimMachine::Windows32);
+    EXPECT_EQ(windows32.Views(), std::vector<RegView>{RegView::Native});
+    for (const RootHandle root : {kHkeyClassesRoot, kHkeyLocalMachine, kHkeyCurrentUser, kHkeyUsers}) {
+        EXPECT_EQ(windows32.OpenHive(root, RegView::Wow32), nullptr) << root;
+        EXPECT_NE(windows32.OpenHive(root, RegView::Native), nullptr) << root;
+    }
+}
+
+TEST_F(SimRegistryTest, FaultsOnANativeKeyHoldInTheThirtyTwoBitViewToo)
+{
+    registry.CreateKey("HKLM\\SOFTWARE\\WOW6432Node\\Gesperrt");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{1}");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\CLSID\\{1}");
+    registry.CreateKey("HKLM\\SOFTWARE\\WOW6432Node\\Fest\\Innen");
+    registry.CreateKey("HKLM\\SOFTWARE\\Classes\\TypeLib\\{7}");
+    registry.DenyOpen("HKLM\\SOFTWARE\\WOW6432Node\\Gesperrt");
+    registry.FailEnumeration("HKLM\\SOFTWARE\\Classes\\WOW6432Node\\CLSID");
+    registry.FailDelete("HKLM\\SOFTWARE\\WOW6432Node\\Fest\\Innen");
+    registry.DenyOpen("HKCR\\TypeLib\\{7}"); // a key both views share
+
+    const auto machine = registry.OpenHive(kHkeyLocalMachine, RegView::Wow32);
+    EXPECT_EQ(machine->Open("SOFTWARE\\Gesperrt"), nullptr);
+    // The 32-bit view lists SOFTWARE from the WOW6432Node key, so that key's fault is its fault.
+    registry.FailEnumeration("HKLM\\SOFTWARE\\WOW6432Node");
+    EXPECT_EQ(machine->Open("SOFTWARE")->SubkeyNames(), std::nullopt);
+    EXPECT_TRUE(registry.OpenHive(kHkeyLocalMachine)->Open("SOFTWARE")->SubkeyNames().has_value());
+    const auto classes32 = Open(kHkeyClassesRoot, RegView::Wow32, "CLSID");
+    const auto classes64 = Open(kHkeyClassesRoot, RegView::Native, "CLSID");
+    ASSERT_TRUE(classes32 && classes64);
+    EXPECT_EQ(classes32->SubkeyNames(), std::nullopt);
+    EXPECT_EQ(classes64->SubkeyNames(), Names{"{1}"});
+    EXPECT_FALSE(machine->DeleteTree("SOFTWARE\\Fest"));
+    EXPECT_TRUE(registry.KeyExists("HKLM\\SOFTWARE\\WOW6432Node\\Fest\\Innen"));
+    EXPECT_EQ(Open(kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{7}"), nullptr);
 }
 
 } // namespace

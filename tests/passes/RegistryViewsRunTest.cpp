@@ -1,0 +1,120 @@
+// A run on 64-bit Windows: both registry views cleaned, each key named as the native editor names
+// it, and each view's own data saved and restored.
+
+#include "support/ProgramFixture.h"
+
+#include "shared/Text.h"
+
+namespace hivetidy::testing {
+namespace {
+
+constexpr std::string_view kClsid32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\";
+constexpr std::string_view kAppPaths32 =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+constexpr std::string_view kMaker32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH";
+constexpr std::string_view kMaker64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
+constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
+
+constexpr std::string_view kAxis = "{A1000000-0000-0000-0000-000000000001}";    // 32-bit, ProgID and type library
+constexpr std::string_view kTool = "{B2000000-0000-0000-0000-000000000002}";    // 64-bit
+constexpr std::string_view kForeign = "{C3000000-0000-0000-0000-000000000003}"; // 32-bit, another maker's
+constexpr std::string_view kBoth = "{D4000000-0000-0000-0000-000000000004}";    // in both views, other data
+constexpr std::string_view kAxisLib = "{E5000000-0000-0000-0000-000000000005}";
+
+class RegistryViewsRun : public ProgramFixture {
+protected:
+    RegistryViewsRun()
+    {
+        Files().AddDirectory("C:\\Programme\\OMX\\BIN", std::nullopt);
+        // A 32-bit installer's registrations: class keys in the 32-bit view's own CLSID key,
+        // ProgID and type library in the keys both views share.
+        AddClassBelow(kClsid32, kAxis, "C:\\Programme\\OMX\\BIN\\achse.dll", "Achse 32");
+        Registry().SetString(std::string(kClsid32) + std::string(kAxis) + "\\ProgID", "", "Omx.Achse.1");
+        Registry().SetString(std::string(kClsid32) + std::string(kAxis) + "\\TypeLib", "", std::string(kAxisLib));
+        Registry().SetString("HKEY_CLASSES_ROOT\\Omx.Achse.1\\CLSID", "", std::string(kAxis));
+        AddTypeLib(kAxisLib, "C:\\Programme\\OMX\\LIB\\achse.tlb");
+        AddClassBelow(kClsid32, kForeign, "C:\\Program Files (x86)\\Fremd\\fremd.dll", "Fremd");
+        AddClassBelow(kClsid, kTool, "C:\\Programme\\OMX\\BIN\\werkzeug64.dll", "Werkzeug 64");
+        AddClassBelow(kClsid, kBoth, "C:\\Programme\\OMX\\BIN\\beide64.dll", "Beide 64");
+        AddClassBelow(kClsid32, kBoth, "C:\\Programme\\OMX\\BIN\\beide32.dll", "Beide 32");
+        AddAppPath("Achse64.exe", "C:\\Programme\\OMX\\BIN\\Achse64.exe");
+        Registry().SetString(std::string(kAppPaths32) + "Achse.exe", "", "C:\\Programme\\OMX\\UTIL\\Achse.exe");
+        Registry().SetString(std::string(kAppPaths32) + "Fremd.exe", "", "C:\\Program Files (x86)\\Fremd\\Fremd.exe");
+        Registry().SetString(std::string(kMakerUser), "Sprache", "Deutsch");
+        Registry().SetString(std::string(kMaker64), "Sicht", "64");
+        Registry().SetString(std::string(kMaker32) + "\\Version", "InstallationDir", "C:\\Programme\\OMX");
+    }
+
+    void AddClassBelow(std::string_view clsidKey, std::string_view clsid, std::string_view server, std::string_view name)
+    {
+        const std::string key = std::string(clsidKey) + std::string(clsid);
+        Registry().SetString(key, "", std::string(name));
+        Registry().SetString(key + "\\InprocServer32", "", std::string(server));
+    }
+
+    std::string BackupText()
+    {
+        const auto bytes = Files().Contents(kBackupPath);
+        return bytes && bytes->starts_with("\xFF\xFE") ? Utf16ToUtf8(LeBytesToUtf16(bytes->substr(2))) : std::string{};
+    }
+
+    // Start-up, the box ticked, a whole run; the program still running afterwards.
+    void RunWithMakerKeys()
+    {
+        Load();
+        Window().SetCheckValue(Control::Check1, 1);
+        sim.dialogs().QueueSave(std::string(kBackupPath));
+        ASSERT_FALSE(Press(Control::Command1));
+    }
+};
+
+TEST_F(RegistryViewsRun, CleansBothViewsAndNamesEachKeyAsTheNativeEditorDoes)
+{
+    RunWithMakerKeys();
+
+    const std::string axis(kAxis), tool(kTool), both(kBoth), lib(kAxisLib);
+    EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{
+                                // The native view's class pass first, then the 32-bit view's.
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + tool + "]",
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + both + "]",
+                                // Shared keys keep their one plain name and go once.
+                                "[HKEY_CLASSES_ROOT\\Omx.Achse.1]",
+                                "[HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\" + axis + "]",
+                                "[HKEY_CLASSES_ROOT\\TypeLib\\" + lib + "]",
+                                "[HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\" + both + "]",
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Achse64.exe]",
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Achse.exe]",
+                                "[" + std::string(kMakerUser) + "]",
+                                "[" + std::string(kMaker64) + "]",
+                                "[" + std::string(kMaker32) + "]",
+                            }));
+    for (const std::string& line : LoggedKeys()) {
+        const std::string key = line.substr(1, line.size() - 2);
+        EXPECT_FALSE(Registry().KeyExists(key)) << key;
+        // The editor was asked for the very name that is logged, so the export is that key's.
+        EXPECT_NE(BackupText().find(line + "\r\n"), std::string::npos) << key;
+    }
+    EXPECT_TRUE(Registry().KeyExists(std::string(kClsid32) + std::string(kForeign)));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kAppPaths32) + "Fremd.exe"));
+    EXPECT_TRUE(Registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID"));
+}
+
+TEST_F(RegistryViewsRun, SavesEachViewsOwnDataAndUndoPutsItBackIntoItsOwnView)
+{
+    const auto before = Registry().Dump();
+    RunWithMakerKeys();
+
+    // The class in both views: each view's own server under its own name.
+    const std::string backup = BackupText();
+    const auto native = backup.find("[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kBoth) + "\\InprocServer32]\r\n@=\"C:\\\\Programme\\\\OMX\\\\BIN\\\\beide64.dll\"");
+    const auto wow32 = backup.find("[HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\" + std::string(kBoth) +
+                                   "\\InprocServer32]\r\n@=\"C:\\\\Programme\\\\OMX\\\\BIN\\\\beide32.dll\"");
+    EXPECT_NE(native, std::string::npos) << backup;
+    EXPECT_NE(wow32, std::string::npos) << backup;
+
+    EXPECT_TRUE(Press(Control::Command3));
+    EXPECT_EQ(Registry().Dump(), before);
+}
+
+} // namespace
+} // namespace hivetidy::testing
