@@ -10,7 +10,9 @@
 #include "platform/Platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +20,7 @@
 namespace hivetidy {
 
 // Where a run stands, for telling the user what failed when it cannot go on.
-enum class RunStage { ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries };
+enum class RunStage { ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries, RemovingKeys };
 
 class Form1 final : public FormEvents, public IUseRegItems {
 public:
@@ -92,15 +94,32 @@ private:
     [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
     // True for a native key, and for a 32-bit-view key that is not the native view's very key.
     [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
-    // The only way the run removes a key: one key name directly below one of its fixed prefixes.
-    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    // Whether the key at a location may go, asked just before it is removed.
+    using RemovalGuard = std::function<bool(const RegLocation&)>;
+    // The only way the run removes a key: one key name directly below one of its fixed prefixes,
+    // and only when the guard, if any, lets it go.
+    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
+                     const RemovalGuard& guard = {});
+    // The guard of a key that must itself refer into the controller folders.
+    [[nodiscard]] RemovalGuard RefersToController();
+    // The ProgID key's own CLSID value names the class (ignoring case).
+    [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
+    // A text value of the key, or of a key below it, refers into the controller folders.
+    [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
+    // The type library has files, and every one of them is in the controller folders.
+    [[nodiscard]] bool TypeLibIsControllersOwn(const RegLocation& location);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
-    // The ProgID key belongs to this class: HKEY_CLASSES_ROOT\<progId>\CLSID names it in its view.
-    [[nodiscard]] bool ProgIdBelongsToClass(const ClassEntry& entry, RegView view);
     void EnterFinishedState();
-    // A run that could not go on: the files closed, the user told what failed, Undo and Exit offered.
+    // A run that could not go on: the files closed, the user told what failed and what was
+    // deleted, Exit offered, and Undo where this run made a backup.
     void ReportFailedRun();
+    // The end of a run that deleted less than it set out to: the user is told, with the files.
+    void ReportPartialRun();
+    // The backup file's full path, in the folder the user chose it in.
+    [[nodiscard]] std::string BackupFilePath();
+    // Keys and values of the key and below; nullopt when the key is not there.
+    [[nodiscard]] std::optional<std::size_t> TreeSize(const RegLocation& location);
 
     Platform& m_platform;
     SharedState m_state;
@@ -119,6 +138,11 @@ private:
     RunStage m_stage = RunStage::ChoosingBackup;
     // Set once the backup file or the removal log could not be written; no key is deleted after.
     bool m_filesBroken = false;
+    // This run's backup file exists: only then is there anything for Undo.
+    bool m_backupCreated = false;
+    // Keys named in the log, and among them those deleted only in part.
+    int m_removedCount = 0;
+    int m_partialCount = 0;
 };
 
 } // namespace hivetidy

@@ -11,6 +11,12 @@ inline constexpr std::string_view kPurposeText =
     "Programm zur S\u00e4uberung der Registry von ung\u00fcltigen Servereintr\u00e4gen !";
 inline constexpr std::string_view kUndoHint =
     "Durch Anklicken des Undo - Buttons kann der L\u00f6schvorgang wieder r\u00fcckg\u00e4ngig gemacht werden !";
+// A run that could not delete all it set out to: told in the label and in a message.
+inline constexpr std::string_view kPartialHint =
+    "Der L\u00f6schvorgang ist nicht vollst\u00e4ndig gelungen. Durch Anklicken des Undo - Buttons kann er "
+    "r\u00fcckg\u00e4ngig gemacht werden !";
+// A run that ended before its backup file was made: there is nothing to undo.
+inline constexpr std::string_view kNothingDeletedHint = "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.";
 // Two carriage returns put the text in the middle of the label.
 inline constexpr std::string_view kUpdatingText = "\r\rRegistry wird aktualisiert ...";
 

@@ -16,7 +16,7 @@ void Form1::Command3_Click()
     // From here the window handles no message until the program ends, so paint the text now.
     window.Repaint();
 
-    const std::string backupPath = m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
+    const std::string backupPath = BackupFilePath();
     // No switch: the editor imports in its ordinary mode and says itself what it did.
     auto editor = m_platform.processes.StartRegistryEditor("regedit.exe \"" + backupPath + "\"");
     if (!editor) {
@@ -33,6 +33,13 @@ void Form1::Command3_Click()
     }
     (void)WaitOnProgram(editor.get());
     EndProgram();
+}
+
+std::string Form1::BackupFilePath()
+{
+    // The folder the user chose the file in is the current directory; at a drive root the
+    // backslash is added all the same, and Windows takes the doubled one.
+    return m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
 }
 
 std::uint32_t Form1::WaitOnProgram(StartedProcess* process)

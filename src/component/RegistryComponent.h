@@ -5,6 +5,7 @@
 // Every operation that fails throws Failure ("raises an error"). A Failure thrown by a callback
 // returns to the walk that called it; the walks pass over such a key or value and go on.
 
+#include "component/RegistryStore.h"
 #include "component/TaggedValue.h"
 #include "shared/Hives.h"
 #include "shared/RegLocation.h"
@@ -56,6 +57,8 @@ public:
     // The system's own full name of the bound key: two names, or two views, reach the same key
     // exactly when this is equal. Throws Failure when it cannot be told.
     [[nodiscard]] virtual std::string Identity() = 0;
+    // Every value of the bound key as the registry holds it, raw; throws Failure when unreadable.
+    [[nodiscard]] virtual std::vector<RawValue> RawValues() = 0;
     // The bound key's unnamed value; other data when it has none.
     [[nodiscard]] virtual TaggedValue DefaultValue() = 0;
     // The value of that name (tagged text) of the bound key; throws Failure when there is none.
@@ -68,7 +71,8 @@ public:
     virtual void WalkItems(IUseRegItems& callback, std::int32_t reserved) = 0;
     // One UseNode per key below startKey, depth first, each key before the keys below it, one
     // subtree finished before the next, iLevel = depth (1 = direct subkey). The start key itself
-    // and values are not reported.
+    // and values are not reported. Links are not followed, and nothing deeper than the registry's
+    // own limit of 512 levels is reported.
     virtual void WalkTree(IUseRegItems& callback, RegistryComponent& startKey, std::int32_t reserved) = 0;
 };
 

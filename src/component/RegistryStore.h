@@ -47,10 +47,14 @@ public:
     [[nodiscard]] virtual std::optional<RawValue> Value(std::string_view name) = 0;
     // Opens a key below this one for reading; nullptr when it is not there or cannot be opened.
     [[nodiscard]] virtual std::unique_ptr<StoreKey> Open(std::string_view path) = 0;
+    // Opens a direct subkey for a walk; nullptr also when it is a registry link, which a walk never
+    // follows (a link below a user's key could lead anywhere). Where the store has no links, Open.
+    [[nodiscard]] virtual std::unique_ptr<StoreKey> OpenSubkey(std::string_view name) { return Open(name); }
     // The system's own full name of this key, the same whichever name and view reached it (a key
     // that both registry views share, a key behind a link); nullopt when it cannot be told.
     [[nodiscard]] virtual std::optional<std::string> Identity() = 0;
-    // Deletes the key at path below this one with all its subkeys and values; true when it did.
+    // Deletes the key at path below this one with all its subkeys and values; true when it did. A
+    // link inside the tree is deleted as the link itself, never its target.
     [[nodiscard]] virtual bool DeleteTree(std::string_view path) = 0;
 };
 

@@ -26,6 +26,15 @@ std::string LastComponent(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+// Windows keeps no key deeper than this below a hive's root; a walk never goes further.
+constexpr std::int32_t kMaxKeyDepth = 512;
+
+// A name with a NUL in it cannot be opened by its text: the walk passes over such a key.
+bool IsWalkableName(std::string_view name)
+{
+    return !name.empty() && name.find('\0') == std::string_view::npos && name.find('\\') == std::string_view::npos;
+}
+
 // A failure of the callback is passed over: one unreadable class key must never abort a run.
 template <class Call>
 void PassOverFailure(Call&& call)
@@ -119,6 +128,15 @@ std::string StoreComponent::Identity()
     return std::move(*identity);
 }
 
+std::vector<RawValue> StoreComponent::RawValues()
+{
+    auto values = Bound()->Values();
+    if (!values) {
+        throw Failure("values cannot be enumerated");
+    }
+    return std::move(*values);
+}
+
 TaggedValue StoreComponent::DefaultValue()
 {
     const auto raw = Bound()->Value("");
@@ -152,9 +170,9 @@ void StoreComponent::WalkSubkeys(IUseRegItems& callback, std::int32_t /*reserved
         throw Failure("subkeys cannot be enumerated");
     }
     for (const std::string& name : *names) {
-        auto child = key->Open(name);
+        auto child = IsWalkableName(name) ? key->OpenSubkey(name) : nullptr;
         if (!child) {
-            continue; // gone or not readable: passed over
+            continue; // gone, not readable or a link: passed over
         }
         StoreComponent node(m_store, std::move(child), name);
         PassOverFailure([&] { (void)callback.UseNode(node, 1); });
@@ -183,25 +201,44 @@ void StoreComponent::WalkTree(IUseRegItems& callback, RegistryComponent& startKe
     if (!key->SubkeyNames()) {
         throw Failure("subkeys cannot be enumerated");
     }
-    WalkBelow(callback, *key, 1);
+    WalkBelow(callback, key);
 }
 
-void StoreComponent::WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth)
+void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top)
 {
-    const auto names = key.SubkeyNames();
-    if (!names) {
-        return; // a key that cannot be enumerated is passed over
-    }
-    for (const std::string& name : *names) {
-        std::shared_ptr<StoreKey> child = key.Open(name);
+    // Depth first with a stack of its own: the depth of a tree is for the registry's data to say,
+    // never the size of this thread's stack.
+    struct Level {
+        std::shared_ptr<StoreKey> key;
+        std::vector<std::string> names;
+        std::size_t next = 0;
+    };
+    std::vector<Level> levels;
+    const auto enter = [&](std::shared_ptr<StoreKey> key) {
+        auto names = key->SubkeyNames();
+        // A key that cannot be enumerated is passed over, its own report already made.
+        levels.push_back(Level{std::move(key), names ? std::move(*names) : std::vector<std::string>{}, 0});
+    };
+    enter(top);
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.names.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const std::string name = level.names[level.next++];
+        std::shared_ptr<StoreKey> child = IsWalkableName(name) ? level.key->OpenSubkey(name) : nullptr;
         if (!child) {
             continue;
         }
+        const auto depth = static_cast<std::int32_t>(levels.size());
         {
             StoreComponent node(m_store, child, name);
             PassOverFailure([&] { (void)callback.UseNode(node, depth); });
         }
-        WalkBelow(callback, *child, depth + 1);
+        if (depth < kMaxKeyDepth) {
+            enter(std::move(child));
+        }
     }
 }
 

@@ -23,6 +23,7 @@ public:
     using RegistryComponent::OpenKey;
     void OpenKey(RootHandle root, const TaggedValue& path, RegView view) override;
     [[nodiscard]] std::string Identity() override;
+    [[nodiscard]] std::vector<RawValue> RawValues() override;
     [[nodiscard]] TaggedValue DefaultValue() override;
     [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
     [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;
@@ -34,7 +35,7 @@ private:
     // The bound key; a walk holds its own reference, so a callback that rebinds this object
     // cannot pull the key away from under the walk.
     std::shared_ptr<StoreKey> Bound();
-    void WalkBelow(IUseRegItems& callback, StoreKey& key, std::int32_t depth);
+    void WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top);
 
     RegistryStore& m_store;
     std::shared_ptr<StoreKey> m_key;

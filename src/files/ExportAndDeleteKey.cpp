@@ -54,17 +54,48 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
         return;
     }
 
+    const auto sizeBefore = TreeSize(*native);
     bool deleted = false;
     SkipOnFailure([&] {
         Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(native->hive)), native->view);
         deleted = Registry().DeleteKey(TaggedValue::Text(native->path), TaggedValue::Truth(true));
     });
-    if (deleted) {
+    // A delete that failed may still have taken part of the tree with it. Such a key is logged
+    // all the same, its export being in the backup, and the user is told at the end.
+    const auto sizeAfter = deleted ? std::nullopt : TreeSize(*native);
+    deleted = deleted || !sizeAfter; // gone all the same
+    const bool partly = !deleted && sizeAfter != sizeBefore;
+    if (deleted || partly) {
+        ++m_removedCount;
+        m_partialCount += partly ? 1 : 0;
         m_filesBroken = !SkipOnFailure([&] {
             m_fileNumbers.PrintLine(m_logFileNo, "[" + fullName + "]");
             m_fileNumbers.Flush(m_logFileNo);
         });
     }
+}
+
+std::optional<std::size_t> Form1::TreeSize(const RegLocation& location)
+{
+    // Counts what a walk reaches: enough to tell an untouched key from one that lost a part.
+    struct Counter final : IUseRegItems {
+        bool UseNode(RegistryComponent& node, std::int32_t /*iLevel*/) override
+        {
+            count += 1 + node.RawValues().size();
+            return false;
+        }
+        bool UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/) override { return false; }
+        std::size_t count = 0;
+    } counter;
+    std::optional<std::size_t> size;
+    SkipOnFailure([&] {
+        auto key = m_platform.components.Create();
+        key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
+        counter.count = 1 + key->RawValues().size();
+        key->WalkTree(counter, *key, 0);
+        size = counter.count;
+    });
+    return size;
 }
 
 RegLocation Form1::NativeLocationOf(const RegLocation& location)

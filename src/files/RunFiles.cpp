@@ -22,6 +22,7 @@ void Form1::CreateBackupFile()
     const TextEncoding encoding = m_backupFormat == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
     m_backupFileNo = m_fileNumbers.FreeFile();
     m_fileNumbers.OpenForOutput(m_backupFileNo, m_backupFileName, encoding);
+    m_backupCreated = true;
     m_fileNumbers.PrintLine(m_backupFileNo, ExportHeader(m_backupFormat));
     m_fileNumbers.Flush(m_backupFileNo);
 }

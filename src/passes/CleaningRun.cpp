@@ -2,11 +2,13 @@
 
 #include "app/Form1Text.h"
 #include "files/WorkingFiles.h"
+#include "passes/ScopeGuard.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,32 +55,17 @@ std::string_view FailureText(RunStage stage)
     case RunStage::ReadingClasses:
         return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden.";
     case RunStage::ReadingTypeLibraries:
+        return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
+    case RunStage::RemovingKeys:
         break;
     }
-    return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
+    return "Beim L\u00f6schen ist ein unerwarteter Fehler aufgetreten.";
 }
 
 // One key's name, never a path: not empty and without a backslash.
 bool IsSingleKeyName(std::string_view name)
 {
     return !name.empty() && name.find('\\') == std::string_view::npos;
-}
-
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" with hexadecimal digits.
-bool IsBracedGuid(std::string_view text)
-{
-    constexpr std::string_view kPattern = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
-    if (text.size() != kPattern.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (kPattern[i] == 'x' ? !hex : c != kPattern[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -119,12 +106,26 @@ void Form1::Command1_Click()
 
         m_stage = RunStage::ReadingTypeLibraries;
         Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), views.front());
-    } catch (const Failure&) {
+    } catch (const std::exception&) {
+        // The program's own failures and any other (no memory, a broken string): the run ends
+        // here with its files closed and the user told, never half-way and silent.
         ReportFailedRun();
         return;
     }
 
-    RunRemainingPasses(views);
+    try {
+        m_stage = RunStage::RemovingKeys;
+        RunRemainingPasses(views);
+    } catch (const std::exception&) {
+        ReportFailedRun();
+        return;
+    }
+    if (m_filesBroken || m_partialCount > 0) {
+        ReportPartialRun();
+        return;
+    }
+    m_platform.system.Beep();
+    m_platform.system.Beep();
 }
 
 void Form1::RunClassPass(RegView view)
@@ -137,19 +138,22 @@ void Form1::RunClassPass(RegView view)
     const int classCount = m_state.InvalidClasses.UpperBound();
     for (int i = 1; i <= classCount; ++i) {
         const ClassEntry entry = m_state.InvalidClasses[i];
-        // The ProgID and TypeLib texts come from the registry: they are used as key names only
-        // when they really name this class's ProgID key and a type library.
-        if (!entry.ProgId.empty() && ProgIdBelongsToClass(entry, view)) {
-            RemoveBelow(view, kClassesRoot, "", entry.ProgId);
-            RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId);
+        // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
+        // where its own key says it belongs to this class: what a user writes below his own
+        // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
+        const auto namesClass = [&](const RegLocation& at) { return ProgIdKeyNamesClass(at, entry.ClassId); };
+        const auto controllersLibrary = [&](const RegLocation& at) { return TypeLibIsControllersOwn(at); };
+        if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
+            RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
+            RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
         }
         if (!entry.ClassId.empty()) {
             RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId);
-            RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId);
+            RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, RefersToController());
         }
         if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId);
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId);
+            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, controllersLibrary);
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, controllersLibrary);
         }
         Yield();
     }
@@ -172,7 +176,7 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
         for (int i = 1; i <= typeLibCount; ++i) {
             const std::string name = m_state.InvalidKeyNames[i];
             RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name);
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name);
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, RefersToController());
             Yield();
         }
     }
@@ -205,8 +209,6 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
 
     CloseRunFiles();
     EnterFinishedState();
-    m_platform.system.Beep();
-    m_platform.system.Beep();
 }
 
 bool Form1::IsOwnKeyOfView(const RegLocation& location)
@@ -219,14 +221,24 @@ bool Form1::IsOwnKeyOfView(const RegLocation& location)
     return own;
 }
 
-void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
+                        const RemovalGuard& guard)
 {
     const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
         return place.first == hiveName && place.second == keyPrefix;
     });
-    if (fixedPrefix && IsSingleKeyName(keyName)) {
-        ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)});
+    if (!fixedPrefix || !IsSingleKeyName(keyName)) {
+        return;
     }
+    const RegLocation location{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)};
+    if (!guard || guard(location)) {
+        ExportAndDeleteKey(location);
+    }
+}
+
+Form1::RemovalGuard Form1::RefersToController()
+{
+    return [this](const RegLocation& at) { return KeyRefersToControllerDir(at); };
 }
 
 void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
@@ -241,21 +253,6 @@ void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_
     } else if (hive == kHkeyLocalMachine) {
         ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)});
     }
-}
-
-bool Form1::ProgIdBelongsToClass(const ClassEntry& entry, RegView view)
-{
-    if (!IsSingleKeyName(entry.ProgId)) {
-        return false;
-    }
-    bool belongs = false;
-    SkipOnFailure([&] {
-        auto lookup = m_platform.components.Create();
-        lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text(entry.ProgId + "\\CLSID"), view);
-        const TaggedValue classId = lookup->DefaultValue();
-        belongs = classId.IsText() && EqualsIgnoreCase(classId.ToText(), entry.ClassId);
-    });
-    return belongs;
 }
 
 void Form1::EnterFinishedState()
@@ -273,11 +270,38 @@ void Form1::ReportFailedRun()
 {
     CloseRunFiles();
     EnterFinishedState();
-    m_platform.window.SetEnabled(Control::Command2, true);
-    m_platform.dialogs.MessageBox(std::string(FailureText(m_stage)) +
-                                      "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. Alle bis dahin gel\u00f6schten "
-                                      "Schl\u00fcssel sind in der Sicherungskopie enthalten.",
-                                  "Hivetidy", kMbOk | kMbIconExclamation);
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command2, true);
+    // Undo imports this run's backup and nothing else: without one there is nothing to undo.
+    window.SetEnabled(Control::Command3, m_backupCreated);
+    if (!m_backupCreated) {
+        window.SetCaption(Control::Label2, kNothingDeletedHint);
+    }
+    std::string text = std::string(FailureText(m_stage)) + "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. ";
+    if (m_removedCount == 0) {
+        text += "Es wurde kein Schl\u00fcssel gel\u00f6scht.";
+    } else {
+        text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + BackupFilePath() +
+                " gesichert und im L\u00f6schprotokoll " + std::string(kRemovalLogPath) + " aufgef\u00fchrt.";
+    }
+    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
+}
+
+void Form1::ReportPartialRun()
+{
+    m_platform.window.SetCaption(Control::Label2, kPartialHint);
+    std::string text;
+    if (m_filesBroken) {
+        text += "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach wurde "
+                "kein Schl\u00fcssel mehr gel\u00f6scht.\r\n\r\n";
+    }
+    if (m_partialCount > 0) {
+        text += std::to_string(m_partialCount) +
+                (m_partialCount == 1 ? " Schl\u00fcssel konnte" : " Schl\u00fcssel konnten") +
+                " nur zum Teil gel\u00f6scht werden; sie sind im L\u00f6schprotokoll aufgef\u00fchrt.\r\n\r\n";
+    }
+    text += "Sicherungskopie: " + BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
+    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
 } // namespace hivetidy

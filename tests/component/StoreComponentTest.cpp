@@ -235,6 +235,23 @@ TEST_F(StoreComponentTest, AKeyTheWalkCannotOpenOrEnumerateIsPassedOver)
     EXPECT_EQ(recorder.nodes, (Reported{{"Alpha", 1}}));
 }
 
+TEST_F(StoreComponentTest, AWalkStopsAtTheRegistrysDepthLimitAndPassesOverNamesWithANul)
+{
+    // Deeper than Windows allows: the walk ends at level 512 instead of at the end of the stack.
+    std::string deep = Below("Epsilon");
+    for (int level = 2; level <= 600; ++level) {
+        deep += "\\k";
+    }
+    registry.CreateKey(deep);
+    registry.CreateKey(Below(std::string("Alpha\\Nu\0ll", 13)));
+    StoreComponent& tree = Tree();
+    tree.WalkTree(recorder, tree, 0);
+    EXPECT_EQ(recorder.nodes.back(), (std::pair<std::string, std::int32_t>{"k", 512}));
+    for (const auto& [name, level] : recorder.nodes) {
+        EXPECT_EQ(name.find('\0'), std::string::npos);
+    }
+}
+
 TEST_F(StoreComponentTest, AStartKeyThatCannotBeEnumeratedFailsTheWalk)
 {
     registry.FailEnumeration(std::string(kTree));

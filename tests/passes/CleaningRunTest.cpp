@@ -236,18 +236,23 @@ TEST_F(CleaningRun, TheCloseBoxDuringARunEndsItLikeCancel)
     ExpectLoggedKeysGoneAndSaved();
 }
 
-TEST_F(CleaningRun, AFailureBeforeThePassesIsReportedAndLeavesUndoAndExit)
+TEST_F(CleaningRun, AFailureBeforeTheBackupExistsOffersExitOnlyAndSaysNothingWasDeleted)
 {
+    // An older backup of that name: Undo must never import it.
+    Files().WriteFile(kBackupPath, "\xFF\xFE");
     AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
     Files().FailCreate(std::string(kBackupPath));
     sim.dialogs().QueueMessageBoxAnswer(1);
     EXPECT_FALSE(Run());
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
-    EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("Sicherungskopie kann nicht angelegt werden"), std::string::npos);
+    const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
+    EXPECT_NE(text.find("Sicherungskopie kann nicht angelegt werden"), std::string::npos);
+    EXPECT_NE(text.find("Es wurde kein Schl\u00fcssel gel\u00f6scht."), std::string::npos) << text;
     EXPECT_TRUE(Registry().KeyExists(std::string(kClsid) + std::string(kClassA)));
     EXPECT_EQ(Window().State(Control::Command2).caption, "E&xit");
     EXPECT_TRUE(Window().State(Control::Command2).enabled);
-    EXPECT_TRUE(Window().State(Control::Command3).enabled);
+    EXPECT_FALSE(Window().State(Control::Command3).enabled);
+    EXPECT_EQ(Window().State(Control::Label2).caption, "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.");
     EXPECT_FALSE(Window().TimerEnabled());
 }
 

@@ -359,6 +359,10 @@ public:
         if (!target || (m_honourFaults && (m_registry.IsDenied(*target) || !m_registry.MayDeleteTree(*target)))) {
             return false;
         }
+        if (m_honourFaults && m_registry.HoldsUndeletable(*target)) {
+            m_registry.DeleteAllBut(*target);
+            return false;
+        }
         return Unlink(target);
     }
 
@@ -692,6 +696,37 @@ void SimRegistry::FailEnumeration(std::string_view path)
 void SimRegistry::FailDelete(std::string_view path)
 {
     m_failDelete.insert(CanonicalPath(path));
+}
+
+void SimRegistry::FailDeletePartWay(std::string_view path)
+{
+    m_undeletable.insert(CanonicalPath(path));
+}
+
+bool SimRegistry::HoldsUndeletable(const Node& node) const
+{
+    if (m_undeletable.contains(node.canonicalPath)) {
+        return true;
+    }
+    return std::any_of(node.subkeys.begin(), node.subkeys.end(),
+                       [&](const auto& entry) { return HoldsUndeletable(*entry.second); });
+}
+
+void SimRegistry::DeleteAllBut(Node& node)
+{
+    // What can go goes, subtree by subtree, as a delete that meets one key it may not delete
+    // does: that key and the keys above it stay behind.
+    std::vector<std::shared_ptr<Node>> children;
+    for (const auto& [upper, child] : node.subkeys) {
+        children.push_back(child);
+    }
+    for (const auto& child : children) {
+        if (HoldsUndeletable(*child)) {
+            DeleteAllBut(*child);
+        } else {
+            (void)Unlink(child);
+        }
+    }
 }
 
 std::string SimRegistry::Dump()

@@ -86,6 +86,9 @@ public:
     void FailEnumeration(std::string_view path);
     // From now on deleting that key, or a key above it, fails and deletes nothing.
     void FailDelete(std::string_view path);
+    // From now on that key cannot be deleted, while a delete of a key above it removes everything
+    // else it can and reports failure: a key deleted only in part.
+    void FailDeletePartWay(std::string_view path);
 
     // Every hive's keys and values as .reg text, faults ignored: compare two to compare registries.
     [[nodiscard]] std::string Dump();
@@ -117,6 +120,8 @@ private:
     [[nodiscard]] bool AnyDenied(const Place& place) const;
     [[nodiscard]] bool CannotEnumerate(const Node& node) const;
     [[nodiscard]] bool MayDeleteTree(const Node& node) const;
+    [[nodiscard]] bool HoldsUndeletable(const Node& node) const;
+    void DeleteAllBut(Node& node);
     // Unlinks the node and marks its whole tree deleted for the keys still open on it.
     static bool Unlink(const std::shared_ptr<Node>& node);
     // The canonical form under which faults are kept: the upper-case native path of the node.
@@ -129,6 +134,7 @@ private:
     std::set<std::string> m_deniedOpen;     // canonical paths
     std::set<std::string> m_failEnumeration;
     std::set<std::string> m_failDelete;
+    std::set<std::string> m_undeletable;
     std::unique_ptr<FaultFreeView> m_faultFree;
 };
 

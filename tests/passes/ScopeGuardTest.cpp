@@ -1,0 +1,153 @@
+// Registry texts become key names only where their own keys say they belong to the class, and a
+// run that could not delete everything says so.
+
+#include "support/ProgramFixture.h"
+
+#include "passes/ScopeGuard.h"
+#include "shared/Text.h"
+
+#include <stdexcept>
+
+namespace hivetidy::testing {
+namespace {
+
+constexpr std::string_view kClassA = "{A0000000-0000-0000-0000-00000000000A}";
+constexpr std::string_view kSystemClass = "{00020400-0000-0000-C000-000000000046}";
+constexpr std::string_view kStdole = "{00020430-0000-0000-C000-000000000046}";
+constexpr std::string_view kUserClasses = "HKEY_CURRENT_USER\\Software\\Classes\\";
+constexpr std::string_view kMachineClasses = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\";
+
+TEST(ProgIdForm, TakesWhatRealRegistrationsUseAndNothingStructural)
+{
+    for (const char* good : {"Omx.Achse.1", "SQLOLEDB ErrorLookup.1", "\u00c4rger.Objekt", "Omx_Tool-2.Main",
+                             "\u0420\u043e\u0431\u043e\u0442.1", "Abcdefghijklmnopqrstuvwxyz.0123456789ab"}) {
+        EXPECT_TRUE(HasProgIdForm(good)) << good;
+    }
+    for (const char* bad : {"CLSID", "exefile", "Component Categories", ".txt", "*", "", "1Omx.Achse",
+                            "Omx\\Achse.1", "Omx.Achse;1", "Omx.Achse\u00a71", "Abcdefghijklmnopqrstuvwxyz.0123456789abc",
+                            "Omx/Achse.1", "Omx.Achse\t1"}) {
+        EXPECT_FALSE(HasProgIdForm(bad)) << bad;
+    }
+    EXPECT_TRUE(IsBracedGuid("{a0000000-0000-0000-0000-00000000000a}"));
+    EXPECT_FALSE(IsBracedGuid("a0000000-0000-0000-0000-00000000000a"));
+}
+
+class ScopeGuard : public ProgramFixture {
+protected:
+    ScopeGuard() { Files().AddDirectory("C:\\Programme\\OMX\\BIN", std::nullopt); }
+
+    // A controller class below HKEY_CLASSES_ROOT (the machine's) with ProgID and TypeLib texts.
+    void AddControllerClass(std::string_view progId, std::string_view typeLib)
+    {
+        AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll", {}, typeLib);
+        if (!progId.empty()) {
+            Registry().SetString(std::string(kClsid) + std::string(kClassA) + "\\ProgID", "", std::string(progId));
+        }
+    }
+
+    void ProgIdKey(std::string_view classesKey, std::string_view progId, std::string_view names)
+    {
+        Registry().SetString(std::string(classesKey) + std::string(progId) + "\\CLSID", "", std::string(names));
+    }
+};
+
+TEST_F(ScopeGuard, EachHalfOfAProgIdPairGoesOnlyWhereItsOwnKeyNamesTheClass)
+{
+    AddControllerClass("Omx.Achse.1", "");
+    // The user's key names the class (in other letters); the machine's one names another class.
+    ProgIdKey(kUserClasses, "Omx.Achse.1", ToUpperText(kClassA));
+    ProgIdKey(kMachineClasses, "Omx.Achse.1", kSystemClass);
+    // A second ProgID that both keys own, the user's and the machine's.
+    AddClass("{A1000000-0000-0000-0000-00000000000A}", "C:\\Programme\\OMX\\BIN\\b.dll", "Omx.Beide.1");
+    ProgIdKey(kUserClasses, "Omx.Beide.1", "{a1000000-0000-0000-0000-00000000000a}");
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{
+                                "[HKEY_CLASSES_ROOT\\Omx.Achse.1]",
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]",
+                                "[HKEY_CLASSES_ROOT\\Omx.Beide.1]",
+                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Omx.Beide.1]",
+                                "[HKEY_CLASSES_ROOT\\CLSID\\{A1000000-0000-0000-0000-00000000000A}]",
+                            }));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kMachineClasses) + "Omx.Achse.1"));
+}
+
+TEST_F(ScopeGuard, AUsersClassOrTypeLibraryNeverTakesTheMachinesKeyOfThatName)
+{
+    // A per-user class with a system class's identifier and type library, served from the
+    // controller folders: the user's keys go, the machine's stay.
+    const std::string userClass = std::string(kUserClasses) + "CLSID\\" + std::string(kSystemClass);
+    Registry().SetString(userClass + "\\InprocServer32", "", "C:\\Programme\\OMX\\BIN\\falle.dll");
+    Registry().SetString(userClass + "\\TypeLib", "", std::string(kStdole));
+    Registry().SetString(std::string(kUserClasses) + "TypeLib\\" + std::string(kStdole) + "\\2.0\\0\\win32", "",
+                         "C:\\Programme\\OMX\\LIB\\falle.tlb");
+    const std::string machineClass = std::string(kMachineClasses) + "CLSID\\" + std::string(kSystemClass);
+    Registry().SetString(machineClass + "\\InprocServer32", "", "C:\\Windows\\System32\\oleaut32.dll");
+    Registry().SetString(std::string(kMachineClasses) + "TypeLib\\" + std::string(kStdole) + "\\2.0\\0\\win32", "",
+                         "C:\\Windows\\System32\\stdole2.tlb");
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_FALSE(Registry().KeyExists(userClass));
+    EXPECT_TRUE(Registry().KeyExists(machineClass + "\\InprocServer32"));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kMachineClasses) + "TypeLib\\" + std::string(kStdole) + "\\2.0\\0\\win32"));
+}
+
+TEST_F(ScopeGuard, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
+{
+    // The shared system library that a controller class names: its file is no controller file.
+    AddControllerClass("", kStdole);
+    AddTypeLib(kStdole, "C:\\Windows\\System32\\stdole2.tlb", "2.0");
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kStdole) + "\\2.0\\0\\win32"));
+}
+
+TEST_F(ScopeGuard, AKeyDeletedOnlyInPartIsLoggedAndTheUserToldWithTheFiles)
+{
+    AddControllerClass("", "");
+    Registry().SetString(std::string(kClsid) + std::string(kClassA) + "\\Version", "", "1.0");
+    Registry().FailDeletePartWay(std::string(kClsid) + std::string(kClassA) + "\\InprocServer32");
+    sim.dialogs().QueueMessageBoxAnswer(1);
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
+    ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
+    const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
+    EXPECT_NE(text.find("1 Schl\u00fcssel konnte nur zum Teil gel\u00f6scht werden"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string(kBackupPath)), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string(kLogPath)), std::string::npos) << text;
+    EXPECT_EQ(Window().State(Control::Command2).caption, "E&xit");
+    EXPECT_TRUE(Window().State(Control::Command3).enabled);
+    EXPECT_EQ(sim.system().BeepCount(), 0);
+}
+
+TEST_F(ScopeGuard, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
+{
+    AddControllerClass("", "");
+    AddAppPath("Achse.exe", "C:\\Programme\\OMX\\BIN\\Achse.exe");
+    // Something no idiom of the program expects, in the middle of the second pass.
+    sim.processes().SetStartHook([](const std::string& commandLine) {
+        if (commandLine.find("App Paths") != std::string::npos) {
+            throw std::length_error("kaputt");
+        }
+    });
+    sim.dialogs().QueueMessageBoxAnswer(1);
+
+    EXPECT_FALSE(Run());
+
+    ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
+    const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
+    EXPECT_NE(text.find("sind in der Sicherungskopie " + std::string(kBackupPath) + " gesichert"), std::string::npos) << text;
+    EXPECT_FALSE(form.Files().IsOpen(1));
+    EXPECT_FALSE(form.Files().IsOpen(2));
+    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
+    EXPECT_TRUE(Window().State(Control::Command3).enabled);
+}
+
+} // namespace
+} // namespace hivetidy::testing
