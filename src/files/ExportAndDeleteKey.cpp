@@ -45,8 +45,14 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
 
     // A stale export of an earlier key must never pass for this key's one.
     (void)m_platform.files.Delete(m_exportFilePath);
+    // The window repaints while the editor runs; with Cancel disabled no click can wait in the
+    // queue to end the program between the export and the delete.
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command2, false);
     auto editor = m_platform.processes.StartRegistryEditor("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
     (void)WaitOnProgram(editor.get());
+    window.SetEnabled(Control::Command2, true);
+    window.SetFocus(Control::Command2);
     if (!editor) {
         return;
     }

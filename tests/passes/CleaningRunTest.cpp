@@ -175,6 +175,16 @@ TEST_F(CleaningRun, UsesRegistryTextsAsKeyNamesOnlyWhenTheyNameTheClasssOwnKeys)
                             }));
 }
 
+TEST_F(CleaningRun, CancelIsDisabledOnlyWhileTheEditorRuns)
+{
+    AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
+    std::vector<bool> cancelEnabled;
+    sim.processes().SetStartHook([&](const std::string&) { cancelEnabled.push_back(Window().State(Control::Command2).enabled); });
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(cancelEnabled, std::vector<bool>{false});
+    EXPECT_TRUE(Window().State(Control::Command2).enabled);
+}
+
 TEST_F(CleaningRun, ShowsTheElapsedTimeWhileRunning)
 {
     AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
