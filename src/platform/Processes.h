@@ -20,8 +20,8 @@ public:
     virtual ~StartedProcess() = default;
 
     [[nodiscard]] virtual std::uint32_t Id() const = 0;
-    // Blocks until the process has ended (no time limit, no messages); its exit code, 0 when the
-    // code cannot be read.
+    // Blocks until the process has ended (no time limit; the window is repainted meanwhile, but no
+    // input, timer or posted message is taken); its exit code, 0 when the code cannot be read.
     [[nodiscard]] virtual std::uint32_t Wait() = 0;
 };
 

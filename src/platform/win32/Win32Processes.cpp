@@ -14,19 +14,43 @@ namespace hivetidy::win32 {
 
 namespace {
 
+// Dispatches the WM_PAINT messages of this thread's windows and takes no other message off the
+// queue. A window that does not validate itself gets no second WM_PAINT: DispatchMessageW
+// validates what its procedure left invalid.
+void DispatchPaintMessages() noexcept
+{
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) {
+        DispatchMessageW(&message);
+    }
+}
+
 class Win32StartedProcess final : public StartedProcess {
 public:
     explicit Win32StartedProcess(UniqueProcessInformation process) : m_process(std::move(process)) {}
 
     [[nodiscard]] std::uint32_t Id() const override { return m_process.ProcessId(); }
 
-    [[nodiscard]] std::uint32_t Wait() override
+    // Keeps this thread's windows painted while it waits; no other message is taken off the queue,
+    // so no click, tick or posted message is handled before the process has ended. It throws nothing,
+    // as a window procedure may be below it on the stack.
+    [[nodiscard]] std::uint32_t Wait() noexcept override
     {
-        if (WaitForSingleObject(m_process.Process(), INFINITE) != WAIT_OBJECT_0) {
-            return 0;
+        const HANDLE process = m_process.Process();
+        for (;;) {
+            // First the paints already due: MsgWaitForMultipleObjects wakes only for those that
+            // arrive after the queue was last looked at.
+            DispatchPaintMessages();
+            const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_PAINT);
+            if (woken == WAIT_OBJECT_0) {
+                break;
+            }
+            if (woken != WAIT_OBJECT_0 + 1) {
+                return 0;
+            }
         }
         DWORD exitCode = 0;
-        if (!GetExitCodeProcess(m_process.Process(), &exitCode)) {
+        if (!GetExitCodeProcess(process, &exitCode)) {
             return 0;
         }
         return exitCode;

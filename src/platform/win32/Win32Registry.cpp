@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace hivetidy::win32 {
 
@@ -21,6 +23,13 @@ constexpr std::size_t kMaxValueNameLength = 16383;
     return !path.empty() && path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string_view::npos;
 }
 
+// A function of ntdll's by name; nullptr when it has none such.
+template <class Function>
+Function NtdllFunction(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
 // NtQueryKey of ntdll, which advapi32 has no counterpart of; KeyNameInformation is class 3.
 using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE key, int informationClass, PVOID information, ULONG length,
                                         PULONG resultLength);
@@ -28,8 +37,7 @@ constexpr int kKeyNameInformation = 3;
 
 std::optional<std::string> KernelKeyName(HKEY key)
 {
-    static const auto ntQueryKey = reinterpret_cast<NtQueryKeyFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    static const auto ntQueryKey = NtdllFunction<NtQueryKeyFunction>("NtQueryKey");
     if (!ntQueryKey) {
         return std::nullopt;
     }
@@ -58,6 +66,108 @@ std::string BytesOf(const std::vector<BYTE>& data, DWORD length)
     return std::string(data.begin(), data.begin() + length);
 }
 
+// A name as RegEnumKeyExW returns it may hold a NUL before its end (ntdll creates such names);
+// every advapi32 function would read it only up to the NUL, and so name another key or none.
+[[nodiscard]] bool HasEmbeddedNul(const wchar_t* name, DWORD length)
+{
+    return std::wstring_view(name, length).find(L'\0') != std::wstring_view::npos;
+}
+
+// A registry link holds its target's kernel name in this value, of type REG_LINK.
+constexpr wchar_t kLinkValueName[] = L"SymbolicLinkValue";
+
+// Whether a key opened with REG_OPTION_OPEN_LINK is an ordinary key and not a link. A key that
+// cannot be told is taken for a link: a link is never entered, at worst an ordinary key is left.
+[[nodiscard]] bool IsPlainKey(HKEY key)
+{
+    DWORD type = REG_NONE;
+    const LSTATUS status = RegQueryValueExW(key, kLinkValueName, nullptr, &type, nullptr, nullptr);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    return status == ERROR_SUCCESS && type != REG_LINK;
+}
+
+// Opens the key itself, also where it is a link; nullptr when it cannot. Only the last component
+// of name is taken as itself: links on the way to it are followed.
+[[nodiscard]] UniqueHkey OpenUnfollowed(HKEY parent, const wchar_t* name, REGSAM access)
+{
+    UniqueHkey key;
+    if (RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, key.put()) != ERROR_SUCCESS) {
+        return {};
+    }
+    return key;
+}
+
+// NtDeleteKey of ntdll deletes the key object behind the handle. Every delete of advapi32 opens
+// the key by its name once more, which follows a link to its target, and between the open and
+// the delete another key, a link even, may have taken the name.
+using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE key);
+
+[[nodiscard]] bool DeleteKeyObject(HKEY key)
+{
+    static const auto ntDeleteKey = NtdllFunction<NtDeleteKeyFunction>("NtDeleteKey");
+    // Like every delete, it fails while the key still has subkeys.
+    return ntDeleteKey && ntDeleteKey(key) >= 0;
+}
+
+// Windows' limit on the depth of the registry tree. A tree deeper than that is not the system's
+// doing; it is left standing instead of having a handle open for each of its levels.
+constexpr std::size_t kMaxTreeDepth = 512;
+
+// Deletes top, opened as itself, with every key below it, depth-first and bottom-up, and never
+// through a link: a link is deleted as itself and not entered, since a key opened below a link's
+// handle is one of its target's. A key that cannot be opened or deleted stays (and with it the
+// keys above it), and the rest goes on; the result is then false.
+[[nodiscard]] bool DeleteUnfollowed(UniqueHkey top, REGSAM view)
+{
+    if (!IsPlainKey(top.get())) {
+        return DeleteKeyObject(top.get());
+    }
+    // DELETE for the key itself, the rest to list its subkeys and tell a link.
+    const REGSAM access = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view;
+    struct Level {
+        UniqueHkey key;
+        // The subkeys that stay. The registry lists subkeys in name order and they are visited in
+        // that order, so these come first and the next one to visit is at this index.
+        DWORD kept = 0;
+    };
+    std::vector<Level> levels;
+    levels.push_back({std::move(top)});
+    bool whole = true;
+    std::array<wchar_t, kMaxKeyNameLength + 1> name{};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        DWORD length = static_cast<DWORD>(name.size()); // reset: RegEnumKeyExW overwrites it
+        if (RegEnumKeyExW(level.key.get(), level.kept, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            // No subkey left to visit (or none to be listed): the key is as empty as it gets.
+            const bool deleted = DeleteKeyObject(level.key.get());
+            levels.pop_back();
+            if (!deleted) {
+                whole = false;
+                if (!levels.empty()) {
+                    ++levels.back().kept;
+                }
+            }
+            continue;
+        }
+        UniqueHkey subkey;
+        if (!HasEmbeddedNul(name.data(), length) && levels.size() < kMaxTreeDepth) {
+            subkey = OpenUnfollowed(level.key.get(), name.data(), access);
+        }
+        if (subkey && IsPlainKey(subkey.get())) {
+            levels.push_back({std::move(subkey)});
+            continue;
+        }
+        if (!subkey || !DeleteKeyObject(subkey.get())) {
+            whole = false;
+            ++level.kept;
+        }
+    }
+    return whole;
+}
+
 class Win32StoreKey final : public StoreKey {
 public:
     // A predefined root, borrowed from the system; view is the KEY_WOW64_* flag of every open
@@ -80,6 +190,9 @@ public:
             }
             if (status != ERROR_SUCCESS) {
                 return std::nullopt;
+            }
+            if (HasEmbeddedNul(name.data(), length)) {
+                continue; // no key can be opened by this name
             }
             names.push_back(Narrow({name.data(), length}));
         }
@@ -152,6 +265,21 @@ public:
         return std::make_unique<Win32StoreKey>(UniqueHkey(key), m_view);
     }
 
+    [[nodiscard]] std::unique_ptr<StoreKey> OpenSubkey(std::string_view name) override
+    {
+        // One component only: a link on the way to the last one would be followed.
+        if (!IsValidKeyPath(name) || name.find('\\') != std::string_view::npos) {
+            return nullptr;
+        }
+        // Opened as itself, so that a link shows as the link; an ordinary key is then the key
+        // itself, and reading it goes nowhere else.
+        UniqueHkey key = OpenUnfollowed(m_key, Widen(name).c_str(), KEY_READ | m_view);
+        if (!key || !IsPlainKey(key.get())) {
+            return nullptr;
+        }
+        return std::make_unique<Win32StoreKey>(std::move(key), m_view);
+    }
+
     [[nodiscard]] std::optional<std::string> Identity() override
     {
         // The kernel's name of the key object, "\\REGISTRY\\MACHINE\\SOFTWARE\\...": the same for
@@ -167,24 +295,15 @@ public:
         if (!IsValidKeyPath(path)) {
             return false;
         }
-        const std::wstring widePath = Widen(path);
-        HKEY key = nullptr;
-        // RegDeleteTreeW needs DELETE, enumeration and query rights on the key, and KEY_SET_VALUE
-        // for its values.
-        constexpr REGSAM kTreeRights = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
-        if (RegOpenKeyExW(m_key, widePath.c_str(), 0, kTreeRights | m_view, &key) != ERROR_SUCCESS) {
+        // The path is followed as the caller named it up to its last key, which is taken as
+        // itself: a link there is deleted, not its target. The view flag keeps a 32-bit build
+        // from reaching the 32-bit view's key of the same name.
+        UniqueHkey top = OpenUnfollowed(m_key, Widen(path).c_str(),
+                                        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | m_view);
+        if (!top) {
             return false;
         }
-        {
-            const UniqueHkey subtree(key);
-            // With no subkey name it empties the key and leaves the key itself in place.
-            if (RegDeleteTreeW(subtree.get(), nullptr) != ERROR_SUCCESS) {
-                return false;
-            }
-        }
-        // Only an empty key can be deleted; the access rights of the parent do not matter. The
-        // view flag keeps a 32-bit build from deleting the 32-bit view's key of the same name.
-        return RegDeleteKeyExW(m_key, widePath.c_str(), m_view, 0) == ERROR_SUCCESS;
+        return DeleteUnfollowed(std::move(top), m_view);
     }
 
 private:

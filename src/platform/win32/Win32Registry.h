@@ -8,6 +8,8 @@
 namespace hivetidy::win32 {
 
 // Names and string data cross as UTF-8 here and as UTF-16 in the registry; data bytes are as stored.
+// Walks and deletes never pass through a registry link: a user can put one below a class key that
+// an administrator's run deletes, pointing at any key of the machine.
 class Win32Registry final : public RegistryStore {
 public:
     using RegistryStore::OpenHive;

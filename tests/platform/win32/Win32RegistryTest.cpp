@@ -1,11 +1,14 @@
 #include "platform/win32/Win32Registry.h"
 
 #include "component/StoreComponent.h"
+#include "platform/win32/UniqueResource.h"
 #include "platform/win32/Win32Api.h"
 #include "platform/win32/WideText.h"
 #include "shared/Text.h"
 
 #include <gtest/gtest.h>
+
+#include <winternl.h>
 
 #include <algorithm>
 #include <string>
@@ -18,6 +21,9 @@ using namespace std::string_literals;
 
 constexpr wchar_t kScratchPath[] = L"Software\\HivetidyTest";
 constexpr std::string_view kScratchPathUtf8 = "Software\\HivetidyTest";
+// Where the links of a test lead: a key outside the scratch key, as a link's target would be.
+constexpr wchar_t kTargetPath[] = L"Software\\HivetidyZiel";
+constexpr std::string_view kTargetPathUtf8 = "Software\\HivetidyZiel";
 
 // String data as the registry stores it: UTF-16LE with the terminating NUL.
 std::string StoredText(std::string_view utf8)
@@ -39,6 +45,55 @@ std::vector<RawValue> SortedByName(std::vector<RawValue> values)
     return values;
 }
 
+// Deletes the key behind the handle, also a link or a key whose name holds a NUL, which no
+// advapi32 function can name.
+void DeleteKeyByHandle(HKEY key)
+{
+    using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE);
+    const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    if (ntDeleteKey) {
+        ntDeleteKey(key);
+    }
+}
+
+// A key whose name holds a NUL, which only ntdll can create; deleted again through its handle.
+class NulNamedKey {
+public:
+    NulNamedKey(HKEY parent, std::wstring_view name)
+    {
+        using NtCreateKeyFunction = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG, PUNICODE_STRING,
+                                                 ULONG, PULONG);
+        const auto ntCreateKey = reinterpret_cast<NtCreateKeyFunction>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateKey")));
+        std::wstring buffer(name);
+        UNICODE_STRING counted{};
+        counted.Buffer = buffer.data();
+        counted.Length = static_cast<USHORT>(buffer.size() * sizeof(wchar_t)); // the NUL inside counts
+        counted.MaximumLength = counted.Length;
+        OBJECT_ATTRIBUTES attributes{};
+        InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
+        HANDLE key = nullptr;
+        if (ntCreateKey && ntCreateKey(&key, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr) >= 0) {
+            m_key.reset(static_cast<HKEY>(key));
+        }
+    }
+    ~NulNamedKey()
+    {
+        // Neither can the fixture's clean-up name this key.
+        if (m_key) {
+            DeleteKeyByHandle(m_key.get());
+        }
+    }
+    NulNamedKey(const NulNamedKey&) = delete;
+    NulNamedKey& operator=(const NulNamedKey&) = delete;
+
+    explicit operator bool() const { return static_cast<bool>(m_key); }
+
+private:
+    UniqueHkey m_key;
+};
+
 // Every test works below HKEY_CURRENT_USER\Software\HivetidyTest, which it deletes first.
 class Win32RegistryTest : public ::testing::Test {
 protected:
@@ -47,9 +102,24 @@ protected:
         DeleteScratch();
         CreateKey("");
     }
-    void TearDown() override { DeleteScratch(); }
+    void TearDown() override
+    {
+        // RegDeleteTreeW cannot open a link whose target is gone, and would leave the scratch key.
+        for (const std::string& link : m_links) {
+            UniqueHkey key;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, ScratchPathOf(link).c_str(), REG_OPTION_OPEN_LINK, DELETE,
+                              key.put()) == ERROR_SUCCESS) {
+                DeleteKeyByHandle(key.get());
+            }
+        }
+        DeleteScratch();
+    }
 
-    static void DeleteScratch() { RegDeleteTreeW(HKEY_CURRENT_USER, kScratchPath); }
+    static void DeleteScratch()
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratchPath);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTargetPath);
+    }
 
     // Creates the scratch key's subkey at path (and the keys on the way).
     static void CreateKey(std::string_view path)
@@ -74,6 +144,14 @@ protected:
         SetValue(path, name, REG_SZ, StoredText(text));
     }
 
+    // The scratch key's subkey at path, for what only a Win32 handle can do; empty when not there.
+    static UniqueHkey OpenForWriting(std::string_view path)
+    {
+        UniqueHkey key;
+        RegOpenKeyExW(HKEY_CURRENT_USER, ScratchPathOf(path).c_str(), 0, KEY_ALL_ACCESS, key.put());
+        return key;
+    }
+
     static bool KeyExists(std::string_view path)
     {
         HKEY key = nullptr;
@@ -82,6 +160,53 @@ protected:
         }
         RegCloseKey(key);
         return true;
+    }
+
+    // Creates the scratch key's subkey at path as a link to the target, which it creates with a
+    // value and a subkey.
+    void CreateLinkToTarget(std::string_view path)
+    {
+        HKEY target = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kTargetPath) + L"\\Kind").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &target, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(target);
+        const std::string stays = StoredText("bleibt");
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kTargetPath, L"Wert", REG_SZ, stays.data(),
+                                  static_cast<DWORD>(stays.size())),
+                  ERROR_SUCCESS);
+        // A link names its target by the kernel's name, without a terminating NUL.
+        const auto targetName = OpenTarget()->Identity();
+        ASSERT_TRUE(targetName);
+        const std::wstring wideTarget = Widen(*targetName);
+
+        m_links.emplace_back(path);
+        HKEY link = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, ScratchPathOf(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                                  KEY_ALL_ACCESS, nullptr, &link, nullptr),
+                  ERROR_SUCCESS);
+        const LSTATUS set = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                           reinterpret_cast<const BYTE*>(wideTarget.data()),
+                                           static_cast<DWORD>(wideTarget.size() * sizeof(wchar_t)));
+        RegCloseKey(link);
+        ASSERT_EQ(set, ERROR_SUCCESS);
+        const auto throughLink = OpenScratch()->Open(path);
+        ASSERT_NE(throughLink, nullptr);
+        ASSERT_EQ(throughLink->Identity(), targetName) << "the link does not lead to the target";
+    }
+
+    // Whether the target is still there with its value and its subkey.
+    bool TargetIsWhole()
+    {
+        auto target = OpenTarget();
+        return target && target->Value("Wert") == RawValue{"Wert", kRegSz, StoredText("bleibt")} &&
+               target->Open("Kind") != nullptr;
+    }
+
+    std::unique_ptr<StoreKey> OpenTarget()
+    {
+        auto hive = m_registry.OpenHive(kHkeyCurrentUser);
+        return hive ? hive->Open(kTargetPathUtf8) : nullptr;
     }
 
     std::unique_ptr<StoreKey> OpenScratch()
@@ -93,6 +218,8 @@ protected:
     Win32Registry m_registry;
 
 private:
+    std::vector<std::string> m_links; // made by this test
+
     static std::wstring ScratchPathOf(std::string_view path)
     {
         return path.empty() ? std::wstring(kScratchPath) : std::wstring(kScratchPath) + L"\\" + Widen(path);
@@ -122,6 +249,20 @@ TEST_F(Win32RegistryTest, SubkeyNamesComeInTheRegistrysEnumerationOrderUpToTheLo
 
     ASSERT_TRUE(names);
     EXPECT_EQ(*names, (std::vector<std::string>{"Alpha", "beta", "gamma", longest}));
+}
+
+TEST_F(Win32RegistryTest, SubkeyNamesPassOverANameWithAnEmbeddedNul)
+{
+    using namespace std::string_view_literals;
+    CreateKey("Echt");
+    const UniqueHkey scratch = OpenForWriting("");
+    ASSERT_TRUE(scratch);
+    const NulNamedKey odd(scratch.get(), L"Echt\0Falsch"sv);
+    if (!odd) {
+        GTEST_SKIP() << "this registry does not take a key name with a NUL";
+    }
+
+    EXPECT_EQ(OpenScratch()->SubkeyNames(), (std::vector<std::string>{"Echt"}));
 }
 
 TEST_F(Win32RegistryTest, SubkeyNamesOfAKeyWithoutSubkeysIsEmpty)
@@ -259,6 +400,87 @@ TEST_F(Win32RegistryTest, DeleteTreeRefusesPathsWithEmptyComponentsAndLeavesTheK
     EXPECT_FALSE(key->DeleteTree("Baum\\"));
     EXPECT_FALSE(key->DeleteTree(""));
     EXPECT_TRUE(KeyExists("Baum\\Ast"));
+}
+
+// A user can put a link below a class key that an administrator's run deletes.
+TEST_F(Win32RegistryTest, DeleteTreeDeletesALinkAsItselfAndNeverItsTarget)
+{
+    CreateLinkToTarget("Baum\\Ast\\Verweis");
+    CreateKey("Baum\\Ast\\Zweig");
+    CreateLinkToTarget("Verweis");
+    auto key = OpenScratch();
+
+    EXPECT_TRUE(key->DeleteTree("Baum"));    // a link inside the tree
+    EXPECT_TRUE(key->DeleteTree("Verweis")); // the path itself a link
+
+    EXPECT_FALSE(KeyExists("Baum"));
+    EXPECT_FALSE(KeyExists("Verweis"));
+    EXPECT_TRUE(TargetIsWhole());
+}
+
+TEST_F(Win32RegistryTest, DeleteTreeGoesOnPastAKeyItCannotDeleteAndSaysSo)
+{
+    using namespace std::string_view_literals;
+    CreateKey("Baum\\Zweig");
+    const UniqueHkey tree = OpenForWriting("Baum");
+    ASSERT_TRUE(tree);
+    // Listed before Zweig, and no delete can name it.
+    const NulNamedKey odd(tree.get(), L"A\0b"sv);
+    if (!odd) {
+        GTEST_SKIP() << "this registry does not take a key name with a NUL";
+    }
+    auto key = OpenScratch();
+
+    EXPECT_FALSE(key->DeleteTree("Baum"));
+
+    EXPECT_TRUE(KeyExists("Baum"));
+    EXPECT_FALSE(KeyExists("Baum\\Zweig"));
+}
+
+TEST_F(Win32RegistryTest, DeleteTreeLeavesATreeDeeperThanWindowsAllowsAndReturns)
+{
+    // Windows stops a tree at 512 levels, Wine does not: as deep as this registry goes, up to 600.
+    constexpr int kWanted = 600;
+    constexpr int kWindowsLimit = 512;
+    CreateKey("Tief");
+    UniqueHkey level = OpenForWriting("Tief");
+    ASSERT_TRUE(level);
+    int depth = 1;
+    for (; depth < kWanted; ++depth) {
+        HKEY below = nullptr;
+        if (RegCreateKeyExW(level.get(), L"t", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &below, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        level.reset(below);
+    }
+    level.reset();
+    auto key = OpenScratch();
+
+    const bool deleted = key->DeleteTree("Tief");
+
+    if (depth > kWindowsLimit) {
+        EXPECT_FALSE(deleted) << depth << " levels";
+        EXPECT_TRUE(KeyExists("Tief"));
+    } else {
+        EXPECT_TRUE(deleted) << depth << " levels";
+        EXPECT_FALSE(KeyExists("Tief"));
+    }
+}
+
+TEST_F(Win32RegistryTest, OpenSubkeyOpensAnOrdinarySubkeyButNoLinkAndNoPath)
+{
+    SetText("Kind", "Name", "Wert");
+    CreateKey("Kind\\Enkel");
+    CreateLinkToTarget("Verweis");
+    auto key = OpenScratch();
+
+    auto child = key->OpenSubkey("Kind");
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->Value("Name"), (RawValue{"Name", kRegSz, StoredText("Wert")}));
+    EXPECT_EQ(child->SubkeyNames(), (std::vector<std::string>{"Enkel"}));
+    EXPECT_EQ(key->OpenSubkey("Verweis"), nullptr);
+    EXPECT_EQ(key->OpenSubkey("Kind\\Enkel"), nullptr);
+    EXPECT_EQ(key->OpenSubkey("Fehlt"), nullptr);
 }
 
 // Records what a walk reports, in its order.
