@@ -13,10 +13,31 @@
 
 #include <commctrl.h>
 
+namespace {
+
+void RestrictDllSearchToSystemFolder()
+{
+    // SetDefaultDllDirectories came with an update of Windows 7; looked up, so that the program
+    // still starts without it. The current directory goes from the search in any case.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault) {
+        (void)setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    (void)SetDllDirectoryW(L"");
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*showCommand*/)
 {
     using namespace hivetidy;
     using namespace hivetidy::win32;
+
+    // Running elevated, the program loads DLLs from the system folder only: never from its own
+    // folder, the current directory or the search path, where a user might have put one.
+    RestrictDllSearchToSystemFolder();
 
     // Loads comctl32 6 (asked for by the manifest), so the buttons and the check box are themed.
     INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_STANDARD_CLASSES};
