@@ -126,6 +126,7 @@ void Form1::Timer1_Timer()
 void Form1::EndProgram()
 {
     m_fileNumbers.CloseAll();
+    m_backupHold.reset();
     m_platform.system.Terminate();
     // Not reached; should a platform's Terminate ever return, no handler may go on all the same.
     std::terminate();

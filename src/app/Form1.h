@@ -20,7 +20,7 @@
 namespace hivetidy {
 
 // Where a run stands, for telling the user what failed when it cannot go on.
-enum class RunStage { ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries, RemovingKeys };
+enum class RunStage { CheckingWorkingFolder, ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries, RemovingKeys };
 
 class Form1 final : public FormEvents, public IUseRegItems {
 public:
@@ -140,6 +140,9 @@ private:
     bool m_filesBroken = false;
     // This run's backup file exists: only then is there anything for Undo.
     bool m_backupCreated = false;
+    // The closed backup, kept open for reading until the program ends, so that the file Undo
+    // imports is the very file the run wrote.
+    std::unique_ptr<HeldFile> m_backupHold;
     // Keys named in the log, and among them those deleted only in part.
     int m_removedCount = 0;
     int m_partialCount = 0;

@@ -43,8 +43,11 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
     }
     const std::string fullName = EditorName(*native);
 
-    // A stale export of an earlier key must never pass for this key's one.
-    (void)m_platform.files.Delete(m_exportFilePath);
+    // A stale export, or one someone else put there and holds open, must never pass for this
+    // key's one: unless the name is free, the key stays.
+    if (!m_platform.files.Delete(m_exportFilePath) && !m_platform.files.FindFirst(m_exportFilePath).empty()) {
+        return;
+    }
     // The window repaints while the editor runs; with Cancel disabled no click can wait in the
     // queue to end the program between the export and the delete.
     Window& window = m_platform.window;

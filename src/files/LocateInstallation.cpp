@@ -52,7 +52,8 @@ void Form1::LocateInstallation()
     // Skip mode throughout: nothing here may keep the run from going on.
     const std::string remembered = files.CurrentDirectory();
     if (!files.SetCurrentDirectory(kWorkingFolder)) {
-        (void)files.CreateDirectory(kWorkingFolder);
+        // Made in C:\ it would be every user's to write in; made by us, only administrators may.
+        (void)files.CreateProtectedDirectory(kWorkingFolder);
     }
     (void)files.SetCurrentDirectory(remembered);
 

@@ -43,6 +43,9 @@ void Form1::CloseRunFiles()
     SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
     m_fileNumbers.CloseAll();
     (void)m_platform.files.Delete(m_exportFilePath);
+    if (m_backupCreated && !m_backupHold) {
+        m_backupHold = m_platform.files.HoldForReading(BackupFilePath());
+    }
 }
 
 } // namespace hivetidy

@@ -46,6 +46,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalP
 std::string_view FailureText(RunStage stage)
 {
     switch (stage) {
+    case RunStage::CheckingWorkingFolder:
+        return "Der Arbeitsordner C:\\REGISTRY ist kein gew\u00f6hnlicher Ordner, sondern verweist an einen anderen Ort.";
     case RunStage::ChoosingBackup:
         return "Der Ordner der Sicherungskopie kann nicht ge\u00f6ffnet werden.";
     case RunStage::CreatingBackup:
@@ -80,6 +82,12 @@ void Form1::Command1_Click()
     LocateInstallation();
     std::vector<RegView> views;
     try {
+        // A junction or link in the working folder's place could lead the export, the log and the
+        // temporary file anywhere: such a folder is not worked in.
+        m_stage = RunStage::CheckingWorkingFolder;
+        if (!m_platform.files.IsRealFolder(kWorkingFolder)) {
+            throw Failure("the working folder is no real folder");
+        }
         m_stage = RunStage::ChoosingBackup;
         AskBackupFile();
 
@@ -260,7 +268,7 @@ void Form1::EnterFinishedState()
     Window& window = m_platform.window;
     window.EnableTimer(false);
     window.SetCaption(Control::Command2, kExitCaption);
-    window.SetEnabled(Control::Command3, true);
+    window.SetEnabled(Control::Command3, m_backupHold != nullptr);
     window.SetVisible(Control::Label1, false);
     window.SetVisible(Control::Label2, true);
     window.SetCaption(Control::Label2, kUndoHint);
@@ -273,8 +281,7 @@ void Form1::ReportFailedRun()
     Window& window = m_platform.window;
     window.SetEnabled(Control::Command2, true);
     // Undo imports this run's backup and nothing else: without one there is nothing to undo.
-    window.SetEnabled(Control::Command3, m_backupCreated);
-    if (!m_backupCreated) {
+    if (!m_backupHold) {
         window.SetCaption(Control::Label2, kNothingDeletedHint);
     }
     std::string text = std::string(FailureText(m_stage)) + "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. ";

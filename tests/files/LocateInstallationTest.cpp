@@ -28,6 +28,8 @@ TEST_F(LocateInstallation, CreatesTheWorkingFolderAndKeepsTheCurrentDirectory)
     ASSERT_FALSE(Files().IsDirectory("C:\\REGISTRY"));
     Locate();
     EXPECT_TRUE(Files().IsDirectory("C:\\REGISTRY"));
+    // Only administrators may write in it: made in C:\ it would be every user's.
+    EXPECT_TRUE(Files().IsProtected("C:\\REGISTRY"));
     EXPECT_EQ(Files().CurrentDirectory(), "C:\\Daten");
     // A second time it exists already; nothing changes.
     Locate();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <list>
 #include <stdexcept>
 #include <utility>
 
@@ -46,18 +47,57 @@ bool Matches(std::string_view pattern, std::string_view name)
     return pi == p.size();
 }
 
+// True when nothing of wanted lies outside allowed.
+bool Fits(FileUse wanted, FileUse allowed)
+{
+    return (static_cast<unsigned>(wanted) & ~static_cast<unsigned>(allowed)) == 0;
+}
+
+constexpr FileUse kShareAll = FileUse::Read | FileUse::Write | FileUse::Delete;
+
+// Windows gives up after 63 reparse points on one path.
+constexpr int kMaxLinkHops = 63;
+
 } // namespace
+
+struct SimFileSystem::FileData {
+    // Who opened a handle: the program writing or holding the file, or another process.
+    enum class Opener { Writer, Holder, OtherProcess };
+    struct Handle {
+        FileUse access;
+        FileUse sharing;
+        Opener opener;
+    };
+
+    std::string contents;
+    std::string durable;
+    int names = 1; // more than one for a file with hard links
+    std::list<Handle> handles;
+
+    // Whether a new handle fits every open one: it wants only what they share, and they do only
+    // what it shares (the check Windows makes in IoCheckShareAccess).
+    [[nodiscard]] bool CanOpen(FileUse access, FileUse sharing) const
+    {
+        return std::ranges::all_of(
+            handles, [&](const Handle& open) { return Fits(access, open.sharing) && Fits(open.access, sharing); });
+    }
+
+    [[nodiscard]] bool IsOpenBy(Opener opener) const
+    {
+        return std::ranges::any_of(handles, [&](const Handle& open) { return open.opener == opener; });
+    }
+};
 
 struct SimFileSystem::Node {
     std::string name; // the long name
     std::optional<std::string> alias;
     std::string longPath; // full, with the case of every name
-    bool isDirectory = false;
+    bool isDirectory = false; // also for a link to a directory
+    bool isProtected = false;
+    std::optional<std::string> linkTarget; // the absolute path a link leads to
     // Keyed by the upper-case long name, which is the order a directory lists its entries in.
     std::map<std::string, std::shared_ptr<Node>> children;
-    std::string contents;
-    std::string durable;
-    int writers = 0;
+    std::shared_ptr<FileData> file; // a plain file's data, shared by its hard links
 
     // A child by its long name or its alias.
     std::shared_ptr<Node> Child(std::string_view childName) const
@@ -100,40 +140,59 @@ struct SimFileSystem::Path {
     }
 };
 
+class SimFileSystem::Opening {
+public:
+    Opening(std::shared_ptr<FileData> file, FileData::Handle handle)
+        : m_file(std::move(file)), m_handle(m_file->handles.insert(m_file->handles.end(), handle))
+    {
+    }
+
+    ~Opening() { Close(); }
+
+    Opening(const Opening&) = delete;
+    Opening& operator=(const Opening&) = delete;
+
+    [[nodiscard]] bool IsOpen() const { return m_file != nullptr; }
+    [[nodiscard]] FileData& File() const { return *m_file; }
+
+    void Close()
+    {
+        if (m_file) {
+            m_file->handles.erase(m_handle);
+            m_file.reset();
+        }
+    }
+
+private:
+    std::shared_ptr<FileData> m_file;
+    std::list<FileData::Handle>::iterator m_handle;
+};
+
 // A file open for writing. Windows keeps written bytes in its cache until a flush or close puts
 // them on the disk; a handle that the ending process leaves open is closed without a flush.
 class SimFileSystem::OpenFile final : public WritableFile {
 public:
-    OpenFile(SimFileSystem& files, std::shared_ptr<Node> node) : m_files(files), m_node(std::move(node))
+    OpenFile(SimFileSystem& files, std::shared_ptr<Node> node)
+        : m_files(files), m_node(std::move(node)),
+          m_opening(m_node->file, {FileUse::Write, FileUse::Read, FileData::Opener::Writer})
     {
-        ++m_node->writers;
     }
-
-    ~OpenFile() override
-    {
-        if (m_open) {
-            --m_node->writers;
-        }
-    }
-
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
 
     bool Write(std::string_view bytes) override
     {
-        if (!m_open || (!m_files.m_failWrites.empty() && m_files.m_failWrites == m_node->Key())) {
+        if (!m_opening.IsOpen() || (!m_files.m_failWrites.empty() && m_files.m_failWrites == m_node->Key())) {
             return false;
         }
-        m_node->contents += bytes;
+        m_opening.File().contents += bytes;
         return true;
     }
 
     bool Flush() override
     {
-        if (!m_open) {
+        if (!m_opening.IsOpen()) {
             return false;
         }
-        m_node->durable = m_node->contents;
+        m_opening.File().durable = m_opening.File().contents;
         return true;
     }
 
@@ -142,15 +201,25 @@ public:
         if (!Flush()) {
             return false;
         }
-        m_open = false;
-        --m_node->writers;
+        m_opening.Close();
         return true;
     }
 
 private:
     SimFileSystem& m_files;
     std::shared_ptr<Node> m_node;
-    bool m_open = true;
+    Opening m_opening;
+};
+
+class SimFileSystem::SimHeldFile final : public HeldFile {
+public:
+    explicit SimHeldFile(std::shared_ptr<FileData> file)
+        : m_opening(std::move(file), {FileUse::Read, FileUse::Read, FileData::Opener::Holder})
+    {
+    }
+
+private:
+    Opening m_opening;
 };
 
 SimFileSystem::SimFileSystem() : m_currentDrive("C:")
@@ -195,7 +264,7 @@ std::optional<SimFileSystem::Path> SimFileSystem::Normalise(std::string_view pat
     return result;
 }
 
-std::shared_ptr<SimFileSystem::Node> SimFileSystem::Resolve(const Path& path) const
+std::shared_ptr<SimFileSystem::Node> SimFileSystem::Resolve(const Path& path, int hops) const
 {
     const auto drive = m_drives.find(ToUpperText(path.drive));
     if (drive == m_drives.end()) {
@@ -206,12 +275,43 @@ std::shared_ptr<SimFileSystem::Node> SimFileSystem::Resolve(const Path& path) co
         if (!node->isDirectory) {
             return nullptr;
         }
-        node = node->Child(part);
+        node = Follow(node->Child(part), hops);
         if (!node) {
             return nullptr;
         }
     }
     return node;
+}
+
+std::shared_ptr<SimFileSystem::Node> SimFileSystem::Follow(std::shared_ptr<Node> node, int hops) const
+{
+    while (node && node->linkTarget) {
+        if (++hops > kMaxLinkHops) {
+            return nullptr;
+        }
+        const auto target = Normalise(*node->linkTarget);
+        node = target ? Resolve(*target, hops) : nullptr;
+    }
+    return node;
+}
+
+std::shared_ptr<SimFileSystem::Node> SimFileSystem::Entry(const Path& path) const
+{
+    if (path.parts.empty()) {
+        return Resolve(path);
+    }
+    const auto parent = Resolve(path.Parent());
+    return parent && parent->isDirectory ? parent->Child(path.parts.back()) : nullptr;
+}
+
+std::shared_ptr<SimFileSystem::Node> SimFileSystem::PlainFile(std::string_view path) const
+{
+    const auto normalised = Normalise(path);
+    const auto entry = normalised ? Entry(*normalised) : nullptr;
+    if (!entry || !entry->file || entry->file->names > 1) {
+        return nullptr; // nothing, a folder, a link, or a file with a second name
+    }
+    return entry;
 }
 
 std::shared_ptr<SimFileSystem::Node> SimFileSystem::Resolve(std::string_view path) const
@@ -249,6 +349,10 @@ std::shared_ptr<SimFileSystem::Node> SimFileSystem::AddChild(Node& parent, std::
     child->name = std::string(name);
     child->longPath = parent.longPath + (parent.longPath.ends_with('\\') ? "" : "\\") + std::string(name);
     child->isDirectory = isDirectory;
+    child->isProtected = parent.isProtected; // files and folders take on the access list of their folder
+    if (!isDirectory) {
+        child->file = std::make_shared<FileData>();
+    }
     parent.children.emplace(ToUpperText(name), child);
     return child;
 }
@@ -273,6 +377,16 @@ bool SimFileSystem::SetCurrentDirectory(std::string_view path)
 
 bool SimFileSystem::CreateDirectory(std::string_view path)
 {
+    return MakeDirectory(path, false);
+}
+
+bool SimFileSystem::CreateProtectedDirectory(std::string_view path)
+{
+    return MakeDirectory(path, true);
+}
+
+bool SimFileSystem::MakeDirectory(std::string_view path, bool isProtected)
+{
     const auto normalised = Normalise(path);
     if (!normalised || normalised->parts.empty() || HasWildcard(normalised->parts.back())) {
         return false;
@@ -284,7 +398,29 @@ bool SimFileSystem::CreateDirectory(std::string_view path)
     if (!m_failDirectoryCreation.empty() && FaultKey(path) == m_failDirectoryCreation) {
         return false;
     }
-    (void)AddChild(*parent, normalised->parts.back(), true);
+    const auto folder = AddChild(*parent, normalised->parts.back(), true);
+    folder->isProtected = folder->isProtected || isProtected;
+    return true;
+}
+
+bool SimFileSystem::IsRealFolder(std::string_view path)
+{
+    const auto normalised = Normalise(path);
+    if (!normalised) {
+        return false;
+    }
+    const auto drive = m_drives.find(ToUpperText(normalised->drive));
+    if (drive == m_drives.end()) {
+        return false;
+    }
+    // Entry by entry, following no link: any link on the way makes the path lead elsewhere.
+    std::shared_ptr<Node> node = drive->second;
+    for (const std::string& part : normalised->parts) {
+        node = node->Child(part);
+        if (!node || !node->isDirectory || node->linkTarget) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -316,8 +452,9 @@ std::optional<std::string> SimFileSystem::ShortPathOf(std::string_view path)
     Path shortPath{normalised->drive, {}};
     auto node = Resolve(shortPath);
     for (const std::string& part : normalised->parts) {
-        node = node->Child(part);
-        shortPath.parts.push_back(node->alias.value_or(node->name));
+        const auto entry = node->Child(part);
+        shortPath.parts.push_back(entry->alias.value_or(entry->name));
+        node = Follow(entry);
     }
     return shortPath.Text();
 }
@@ -335,31 +472,48 @@ std::unique_ptr<WritableFile> SimFileSystem::Create(std::string_view path)
     if (!m_failCreate.empty() && FaultKey(path) == m_failCreate) {
         return nullptr;
     }
-    auto node = parent->Child(normalised->parts.back());
-    if (node && (node->isDirectory || node->writers > 0)) {
-        return nullptr; // a directory, or a file someone holds open for writing
+    // As on Windows: the old name goes first (a link or a second name itself, never what it
+    // leads to), and the new file is made only where the name is then free.
+    if (parent->Child(normalised->parts.back()) && !Delete(path)) {
+        return nullptr; // a directory, or a file someone holds open without sharing deletion
     }
-    if (!node) {
-        node = AddChild(*parent, normalised->parts.back(), false);
-    }
-    node->contents.clear();
-    node->durable.clear();
+    auto node = AddChild(*parent, normalised->parts.back(), false);
     return std::make_unique<OpenFile>(*this, std::move(node));
 }
 
 std::optional<std::string> SimFileSystem::ReadAll(std::string_view path)
 {
-    return Contents(path);
+    const auto entry = PlainFile(path);
+    if (!entry || !entry->file->CanOpen(FileUse::Read, FileUse::Read)) {
+        return std::nullopt;
+    }
+    return entry->file->contents;
+}
+
+std::unique_ptr<HeldFile> SimFileSystem::HoldForReading(std::string_view path)
+{
+    const auto entry = PlainFile(path);
+    if (!entry || !entry->file->CanOpen(FileUse::Read, FileUse::Read)) {
+        return nullptr;
+    }
+    return std::make_unique<SimHeldFile>(entry->file);
 }
 
 bool SimFileSystem::Delete(std::string_view path)
 {
     const auto normalised = Normalise(path);
-    const auto node = normalised ? Resolve(*normalised) : nullptr;
-    if (!node || node->isDirectory || node->writers > 0) {
-        return false; // an open file cannot be deleted: it was not opened for sharing deletion
+    const auto entry = normalised && !normalised->parts.empty() ? Entry(*normalised) : nullptr;
+    if (!entry || entry->isDirectory) {
+        return false; // nothing, a folder, or a link to one
     }
-    Resolve(normalised->Parent())->children.erase(ToUpperText(node->name));
+    // A link to a file has no data of its own here: deleting it removes the link alone.
+    if (entry->file) {
+        if (!entry->file->CanOpen(FileUse::Delete, kShareAll)) {
+            return false;
+        }
+        --entry->file->names;
+    }
+    Resolve(normalised->Parent())->children.erase(ToUpperText(entry->name));
     return true;
 }
 
@@ -388,8 +542,10 @@ void SimFileSystem::AddDirectory(std::string_view path, std::optional<std::strin
         }
         if (!child) {
             child = AddChild(*node, part, true);
-        } else if (!child->isDirectory) {
-            throw std::invalid_argument("a file is in the way: " + child->longPath);
+        } else if (const auto folder = Follow(child); folder && folder->isDirectory) {
+            child = folder;
+        } else {
+            throw std::invalid_argument("not a folder: " + child->longPath);
         }
         node = std::move(child);
     }
@@ -406,15 +562,85 @@ void SimFileSystem::WriteFile(std::string_view path, std::string_view bytes)
     }
     AddDirectory(normalised->Parent().Text(), std::nullopt);
     const auto parent = Resolve(normalised->Parent());
-    auto node = parent->Child(normalised->parts.back());
+    const auto entry = parent->Child(normalised->parts.back());
+    auto node = Follow(entry);
+    if (entry && !node) {
+        throw std::invalid_argument("a link that leads nowhere: " + entry->longPath);
+    }
     if (node && node->isDirectory) {
         throw std::invalid_argument("a directory is in the way: " + node->longPath);
+    }
+    if (node && !node->file->CanOpen(FileUse::Write, kShareAll)) {
+        throw std::invalid_argument("open without sharing writing: " + node->longPath);
     }
     if (!node) {
         node = AddChild(*parent, normalised->parts.back(), false);
     }
-    node->contents = std::string(bytes);
-    node->durable = node->contents;
+    node->file->contents = std::string(bytes);
+    node->file->durable = node->file->contents;
+}
+
+void SimFileSystem::AddLink(std::string_view path, std::string_view target)
+{
+    const auto normalised = Normalise(path);
+    const auto to = Normalise(target);
+    if (!normalised || normalised->parts.empty() || !to) {
+        throw std::invalid_argument("not a link: " + std::string(path) + " -> " + std::string(target));
+    }
+    const auto targetNode = Resolve(*to);
+    if (!targetNode) {
+        throw std::invalid_argument("no such target: " + std::string(target));
+    }
+    AddDirectory(normalised->Parent().Text(), std::nullopt);
+    const auto parent = Resolve(normalised->Parent());
+    if (parent->Child(normalised->parts.back())) {
+        throw std::invalid_argument("the name is taken: " + std::string(path));
+    }
+    const auto link = AddChild(*parent, normalised->parts.back(), targetNode->isDirectory);
+    link->file.reset();
+    link->linkTarget = to->Text();
+}
+
+void SimFileSystem::AddHardLink(std::string_view existing, std::string_view newPath)
+{
+    const auto from = Normalise(existing);
+    const auto source = from ? Entry(*from) : nullptr;
+    const auto normalised = Normalise(newPath);
+    if (!source || !source->file || !normalised || normalised->parts.empty()) {
+        throw std::invalid_argument("no plain file to link: " + std::string(existing));
+    }
+    AddDirectory(normalised->Parent().Text(), std::nullopt);
+    const auto parent = Resolve(normalised->Parent());
+    if (!EqualsIgnoreCase(parent->longPath.substr(0, 2), source->longPath.substr(0, 2))) {
+        throw std::invalid_argument("a hard link stays on its drive: " + std::string(newPath));
+    }
+    if (parent->Child(normalised->parts.back())) {
+        throw std::invalid_argument("the name is taken: " + std::string(newPath));
+    }
+    const auto link = AddChild(*parent, normalised->parts.back(), false);
+    link->file = source->file;
+    link->isProtected = source->isProtected; // one file, one access list
+    ++source->file->names;
+}
+
+void SimFileSystem::OpenInOtherProcess(std::string_view path, FileUse access, FileUse sharing)
+{
+    const auto node = ResolveFile(path);
+    if (!node) {
+        throw std::invalid_argument("no such file: " + std::string(path));
+    }
+    if (!node->file->CanOpen(access, sharing)) {
+        throw std::invalid_argument("the handles open on the file do not let it open so: " + std::string(path));
+    }
+    node->file->handles.push_back({access, sharing, FileData::Opener::OtherProcess});
+}
+
+void SimFileSystem::CloseInOtherProcess(std::string_view path)
+{
+    if (const auto node = ResolveFile(path)) {
+        node->file->handles.remove_if(
+            [](const FileData::Handle& open) { return open.opener == FileData::Opener::OtherProcess; });
+    }
 }
 
 bool SimFileSystem::Exists(std::string_view path) const
@@ -431,19 +657,33 @@ bool SimFileSystem::IsDirectory(std::string_view path) const
 bool SimFileSystem::IsOpen(std::string_view path) const
 {
     const auto node = ResolveFile(path);
-    return node && node->writers > 0;
+    // Fits(Write, access): writing is among what the handle may do.
+    return node && std::ranges::any_of(node->file->handles,
+                                       [](const FileData::Handle& open) { return Fits(FileUse::Write, open.access); });
+}
+
+bool SimFileSystem::IsHeld(std::string_view path) const
+{
+    const auto node = ResolveFile(path);
+    return node && node->file->IsOpenBy(FileData::Opener::Holder);
+}
+
+bool SimFileSystem::IsProtected(std::string_view path) const
+{
+    const auto node = Resolve(path);
+    return node && node->isProtected;
 }
 
 std::optional<std::string> SimFileSystem::Contents(std::string_view path) const
 {
     const auto node = ResolveFile(path);
-    return node ? std::optional<std::string>(node->contents) : std::nullopt;
+    return node ? std::optional<std::string>(node->file->contents) : std::nullopt;
 }
 
 std::optional<std::string> SimFileSystem::DurableContents(std::string_view path) const
 {
     const auto node = ResolveFile(path);
-    return node ? std::optional<std::string>(node->durable) : std::nullopt;
+    return node ? std::optional<std::string>(node->file->durable) : std::nullopt;
 }
 
 std::vector<std::string> SimFileSystem::ListFiles() const
@@ -452,7 +692,9 @@ std::vector<std::string> SimFileSystem::ListFiles() const
     const auto collect = [&](const auto& self, const Node& directory) -> void {
         for (const auto& [upper, child] : directory.children) {
             if (child->isDirectory) {
-                self(self, *child);
+                if (!child->linkTarget) { // what a link leads to is listed where it is
+                    self(self, *child);
+                }
             } else {
                 files.push_back(child->longPath);
             }

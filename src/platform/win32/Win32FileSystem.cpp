@@ -3,6 +3,8 @@
 #include "platform/win32/UniqueResource.h"
 #include "platform/win32/WideText.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -55,6 +57,58 @@ private:
     UniqueFile m_file;
 };
 
+class Win32HeldFile final : public HeldFile {
+public:
+    explicit Win32HeldFile(UniqueFile file) : m_file(std::move(file)) {}
+
+private:
+    UniqueFile m_file;
+};
+
+using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
+
+// Opens an existing file for reading, sharing reading only: as long as the handle is open nobody
+// can write to the file, empty, rename or delete it. The file must be a plain file with one name.
+// FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link itself, so that its attributes give it away
+// instead of its target being read; a second name (a hard link) shows in the link count, and a
+// file with two names could be changed through the other one by whoever made it.
+[[nodiscard]] UniqueFile OpenPlainFileForReading(std::string_view path)
+{
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) {
+        return {};
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        info.nNumberOfLinks > 1) {
+        return {};
+    }
+    return file;
+}
+
+// The length of the root of a full path ("C:\", "\\server\share\"); 0 for the device and
+// "\\?\" forms, which are not walked.
+[[nodiscard]] std::size_t RootLength(const std::wstring& fullPath)
+{
+    if (fullPath.size() >= 3 && fullPath[1] == L':' && fullPath[2] == L'\\') {
+        return 3;
+    }
+    if (!fullPath.starts_with(L"\\\\") || fullPath.starts_with(L"\\\\?\\") || fullPath.starts_with(L"\\\\.\\")) {
+        return 0;
+    }
+    const std::size_t server = fullPath.find(L'\\', 2);
+    if (server == std::wstring::npos || server == 2) {
+        return 0;
+    }
+    const std::size_t share = fullPath.find(L'\\', server + 1);
+    if (share == server + 1) {
+        return 0;
+    }
+    return share == std::wstring::npos ? fullPath.size() : share + 1;
+}
+
 // Calls a "fill this buffer" function that reports the length it needs when the buffer is too small.
 template <class Fill>
 [[nodiscard]] std::optional<std::wstring> CallWithGrowingBuffer(Fill&& fill)
@@ -91,6 +145,50 @@ bool Win32FileSystem::CreateDirectory(std::string_view path)
     return CreateDirectoryW(Widen(path).c_str(), nullptr) != FALSE;
 }
 
+bool Win32FileSystem::CreateProtectedDirectory(std::string_view path)
+{
+    UniqueLocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kProtectedFolderSddl, SDDL_REVISION_1,
+                                                              reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()),
+                                                              nullptr)) {
+        return false;
+    }
+    // CreateDirectoryW fails on an existing name, so a folder someone else made keeps nobody's
+    // access list but its maker's, and the caller learns that it is not new.
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    return CreateDirectoryW(Widen(path).c_str(), &attributes) != FALSE;
+}
+
+bool Win32FileSystem::IsRealFolder(std::string_view path)
+{
+    const std::wstring widePath = Widen(path);
+    auto full = CallWithGrowingBuffer(
+        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(widePath.c_str(), size, buffer, nullptr); });
+    if (!full) {
+        return false;
+    }
+    const std::size_t root = RootLength(*full);
+    if (root == 0) {
+        return false;
+    }
+    while (full->size() > root && full->back() == L'\\') {
+        full->pop_back();
+    }
+    // Every folder from the root down, the last one included: a junction anywhere on the way
+    // leads all that follows somewhere else.
+    for (std::size_t end = root;; ++end) {
+        end = std::min(full->find(L'\\', end), full->size());
+        const DWORD attributes = GetFileAttributesW(full->substr(0, end).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return false;
+        }
+        if (end == full->size()) {
+            return true;
+        }
+    }
+}
+
 std::string Win32FileSystem::FindFirst(std::string_view fullName)
 {
     WIN32_FIND_DATAW found{};
@@ -114,8 +212,12 @@ std::optional<std::string> Win32FileSystem::ShortPathOf(std::string_view path)
 
 std::unique_ptr<WritableFile> Win32FileSystem::Create(std::string_view path)
 {
-    // CREATE_ALWAYS empties an existing file; readers may look at it while it is written.
-    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    // The old file goes first and the new one is made only where the name is free: a link or a
+    // second name that someone put in its place is deleted itself, never written through (as
+    // CREATE_ALWAYS would). Readers may look at the file while it is written.
+    const std::wstring widePath = Widen(path);
+    (void)DeleteFileW(widePath.c_str());
+    UniqueFile file(CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return nullptr;
@@ -125,9 +227,7 @@ std::unique_ptr<WritableFile> Win32FileSystem::Create(std::string_view path)
 
 std::optional<std::string> Win32FileSystem::ReadAll(std::string_view path)
 {
-    // Shared for writing as well, so that a file another program keeps open can still be read.
-    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file = OpenPlainFileForReading(path);
     if (!file) {
         return std::nullopt;
     }
@@ -145,9 +245,30 @@ std::optional<std::string> Win32FileSystem::ReadAll(std::string_view path)
     }
 }
 
+std::unique_ptr<HeldFile> Win32FileSystem::HoldForReading(std::string_view path)
+{
+    UniqueFile file = OpenPlainFileForReading(path);
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<Win32HeldFile>(std::move(file));
+}
+
 bool Win32FileSystem::Delete(std::string_view path)
 {
-    return DeleteFileW(Widen(path).c_str()) != FALSE;
+    // DeleteFileW fails on a folder and on a file open without FILE_SHARE_DELETE. When every
+    // handle on the file shares deletion it succeeds, but before Windows 10 (and on Wine) the name
+    // stays, taken by a file that cannot be opened, until the last of them closes; only a free
+    // name counts as gone.
+    const std::wstring widePath = Widen(path);
+    if (!DeleteFileW(widePath.c_str())) {
+        return false;
+    }
+    if (GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace hivetidy::win32

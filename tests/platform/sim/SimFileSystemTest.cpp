@@ -119,7 +119,7 @@ TEST_F(SimFileSystemTest, CreateDirectoryMakesOneNewLevel)
     EXPECT_TRUE(files.CreateDirectory("C:\\REGISTRY\\Gesperrt"));
 }
 
-TEST_F(SimFileSystemTest, CreateNeedsItsFolderAndEmptiesAnExistingFile)
+TEST_F(SimFileSystemTest, CreateNeedsItsFolderAndReplacesAnExistingFile)
 {
     EXPECT_EQ(files.Create("C:\\Fehlt\\a.txt"), nullptr);
     EXPECT_EQ(files.Create("C:\\REGISTRY"), nullptr);
@@ -128,7 +128,8 @@ TEST_F(SimFileSystemTest, CreateNeedsItsFolderAndEmptiesAnExistingFile)
     auto file = Open("C:\\REGISTRY\\ALT.TXT", {"neu"});
     EXPECT_EQ(files.Contents("C:\\REGISTRY\\alt.txt"), "neu");
     EXPECT_EQ(files.DurableContents("C:\\REGISTRY\\alt.txt"), "");
-    EXPECT_EQ(files.ListFiles(), std::vector<std::string>{"C:\\REGISTRY\\alt.txt"});
+    // A new file, by the name as now given.
+    EXPECT_EQ(files.ListFiles(), std::vector<std::string>{"C:\\REGISTRY\\ALT.TXT"});
 }
 
 TEST_F(SimFileSystemTest, OnlyFlushedOrClosedBytesSurviveAPowerLoss)
@@ -185,6 +186,7 @@ TEST_F(SimFileSystemTest, AFileOpenForWritingCannotBeDeletedOrCreatedAgain)
     EXPECT_TRUE(files.IsOpen(path));
     EXPECT_FALSE(files.Delete(path));
     EXPECT_EQ(files.Create(path), nullptr);
+    EXPECT_EQ(files.ReadAll(path), std::nullopt); // reading shares no writing
     ASSERT_TRUE(file->Close());
     EXPECT_TRUE(files.Delete(path));
     EXPECT_FALSE(files.Exists(path));
@@ -192,6 +194,162 @@ TEST_F(SimFileSystemTest, AFileOpenForWritingCannotBeDeletedOrCreatedAgain)
     EXPECT_FALSE(files.Delete("C:\\REGISTRY")); // directories are not files
     EXPECT_EQ(files.ReadAll("C:\\REGISTRY"), std::nullopt);
     EXPECT_EQ(files.ReadAll(path), std::nullopt);
+}
+
+TEST_F(SimFileSystemTest, AHandleOfAnotherProcessAllowsOnlyWhatItShares)
+{
+    constexpr FileUse kRead = FileUse::Read;
+    constexpr FileUse kAll = FileUse::Read | FileUse::Write | FileUse::Delete;
+    struct Row {
+        FileUse access;
+        FileUse sharing;
+        bool readable; // by ReadAll and HoldForReading
+        bool creatable;
+        bool deletable;
+    };
+    // The rows of the Win32 layer's test against the real system.
+    // Create replaces a file only by deleting it first, so it can where deleting can.
+    for (const Row& row : {Row{kRead, kRead, true, false, false},
+                           Row{kRead, FileUse::Read | FileUse::Write, true, false, false},
+                           Row{FileUse::Write, kAll, false, true, true},
+                           Row{FileUse::Delete, kAll, false, true, true},
+                           Row{kRead, FileUse::None, false, false, false}}) {
+        SCOPED_TRACE(testing::Message() << "access " << static_cast<unsigned>(row.access) << ", sharing "
+                                        << static_cast<unsigned>(row.sharing));
+        const std::string path = "C:\\REGISTRY\\hlp.reg";
+        files.WriteFile(path, "REGEDIT4");
+        files.OpenInOtherProcess(path, row.access, row.sharing);
+        EXPECT_EQ(files.ReadAll(path).has_value(), row.readable);
+        EXPECT_EQ(files.HoldForReading(path) != nullptr, row.readable);
+        if (auto written = files.Create(path)) {
+            EXPECT_TRUE(row.creatable);
+            EXPECT_TRUE(written->Close());
+        } else {
+            EXPECT_FALSE(row.creatable);
+        }
+        EXPECT_EQ(files.Delete(path), row.deletable);
+        EXPECT_EQ(files.Exists(path), !row.deletable);
+        files.CloseInOtherProcess(path);
+        (void)files.Delete(path);
+    }
+}
+
+TEST_F(SimFileSystemTest, AHeldFileCanBeReadByOthersButNotWrittenReplacedOrDeleted)
+{
+    const std::string path = "C:\\REGISTRY\\sicherung.reg";
+    files.WriteFile(path, "REGEDIT4");
+    auto held = files.HoldForReading(path);
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(files.IsHeld(path));
+
+    EXPECT_EQ(files.Create(path), nullptr);
+    EXPECT_FALSE(files.Delete(path));
+    EXPECT_THROW(files.WriteFile(path, "untergeschoben"), std::invalid_argument);
+    EXPECT_EQ(files.ReadAll(path), "REGEDIT4");
+    // The registry editor's import reads through the C runtime, which shares reading and writing.
+    EXPECT_NO_THROW(files.OpenInOtherProcess(path, FileUse::Read, FileUse::Read | FileUse::Write));
+    files.CloseInOtherProcess(path);
+
+    held.reset();
+    EXPECT_FALSE(files.IsHeld(path));
+    EXPECT_TRUE(files.Delete(path));
+
+    auto writing = Open(path, {"halb"});
+    EXPECT_EQ(files.HoldForReading(path), nullptr);
+}
+
+TEST_F(SimFileSystemTest, ReadAllAndHoldForReadingTakeOnlyAPlainFileWithOneName)
+{
+    files.WriteFile("C:\\Users\\Gast\\eigen.reg", "fremd");
+    files.AddLink("C:\\REGISTRY\\hlp.reg", "C:\\Users\\Gast\\eigen.reg");
+    files.WriteFile("C:\\REGISTRY\\zweifach.reg", "REGEDIT4");
+    files.AddHardLink("C:\\REGISTRY\\zweifach.reg", "C:\\Users\\Gast\\zweiter Name.reg");
+
+    for (const char* path : {"C:\\REGISTRY\\hlp.reg", "C:\\REGISTRY\\zweifach.reg", "C:\\Users\\Gast\\zweiter Name.reg",
+                             "C:\\REGISTRY", "C:\\REGISTRY\\fehlt.reg"}) {
+        EXPECT_EQ(files.ReadAll(path), std::nullopt) << path;
+        EXPECT_EQ(files.HoldForReading(path), nullptr) << path;
+    }
+    EXPECT_EQ(files.Contents("C:\\REGISTRY\\hlp.reg"), "fremd"); // what everything else sees through the link
+
+    // Once the second name is gone the file has one name again.
+    EXPECT_TRUE(files.Delete("C:\\Users\\Gast\\zweiter Name.reg"));
+    EXPECT_EQ(files.ReadAll("C:\\REGISTRY\\zweifach.reg"), "REGEDIT4");
+    EXPECT_NE(files.HoldForReading("C:\\REGISTRY\\zweifach.reg"), nullptr);
+}
+
+TEST_F(SimFileSystemTest, ALinkLeadsEverythingButItsDeletionToItsTarget)
+{
+    files.AddDirectory("C:\\Users\\Gast\\Ziel", std::nullopt);
+    files.AddLink("C:\\REGISTRY\\Verbunden", "C:\\Users\\Gast\\Ziel");
+    files.WriteFile("C:\\Windows\\wichtig.ini", "[System]");
+    files.AddLink("C:\\REGISTRY\\hlp.reg", "C:\\Windows\\wichtig.ini");
+
+    EXPECT_TRUE(files.IsDirectory("C:\\REGISTRY\\Verbunden"));
+    auto through = Open("C:\\REGISTRY\\Verbunden\\HIVETIDY.BAK", {"Protokoll"});
+    EXPECT_EQ(files.Contents("C:\\Users\\Gast\\Ziel\\HIVETIDY.BAK"), "Protokoll");
+    // A file created in a link's place replaces the link and leaves its target alone.
+    auto replaced = Open("C:\\REGISTRY\\hlp.reg", {"REGEDIT4"});
+    ASSERT_TRUE(replaced->Close());
+    EXPECT_EQ(files.Contents("C:\\REGISTRY\\hlp.reg"), "REGEDIT4");
+    EXPECT_EQ(files.Contents("C:\\Windows\\wichtig.ini"), "[System]");
+
+    // Deleting a link removes the link; a link to a folder is a folder and no file.
+    files.AddLink("C:\\REGISTRY\\hlp2.reg", "C:\\Windows\\wichtig.ini");
+    EXPECT_TRUE(files.Delete("C:\\REGISTRY\\hlp2.reg"));
+    EXPECT_FALSE(files.Exists("C:\\REGISTRY\\hlp2.reg"));
+    EXPECT_EQ(files.Contents("C:\\Windows\\wichtig.ini"), "[System]");
+    EXPECT_FALSE(files.Delete("C:\\REGISTRY\\Verbunden"));
+}
+
+TEST_F(SimFileSystemTest, IsRealFolderOnlyForAFolderReachedWithoutLinks)
+{
+    files.AddDirectory("C:\\Users\\Gast\\Ziel\\Unter", std::nullopt);
+    files.AddLink("C:\\REGISTRY\\Verbunden", "C:\\Users\\Gast\\Ziel");
+    files.AddLink("C:\\Verbunden", "C:\\REGISTRY");
+    files.WriteFile("C:\\REGISTRY\\datei.txt", "");
+    ASSERT_TRUE(files.SetCurrentDirectory("C:\\REGISTRY"));
+
+    const struct {
+        const char* path;
+        bool real;
+    } rows[] = {
+        {"C:\\REGISTRY", true},
+        {"c:\\registry\\", true},
+        {"C:\\", true},
+        {"C:\\PROGRA~1", true},
+        {"C:\\Users\\Gast\\Ziel\\Unter", true},
+        {"..\\REGISTRY", true},
+        {"C:\\REGISTRY\\Verbunden", false},
+        {"C:\\REGISTRY\\Verbunden\\Unter", false}, // below a link
+        {"Verbunden\\Unter", false},
+        {"C:\\Verbunden\\Verbunden", false},
+        {"C:\\REGISTRY\\datei.txt", false},
+        {"C:\\REGISTRY\\Fehlt", false},
+        {"Q:\\", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(files.IsRealFolder(row.path), row.real) << row.path;
+    }
+}
+
+TEST_F(SimFileSystemTest, CreateProtectedDirectoryMakesANewFolderWhoseProtectionPassesToWhatIsMadeInIt)
+{
+    EXPECT_TRUE(files.CreateProtectedDirectory("C:\\Sicher"));
+    EXPECT_TRUE(files.IsProtected("c:\\sicher"));
+    EXPECT_FALSE(files.CreateProtectedDirectory("C:\\SICHER"));
+    EXPECT_FALSE(files.CreateProtectedDirectory("C:\\REGISTRY")); // made before, by anyone
+    EXPECT_FALSE(files.IsProtected("C:\\REGISTRY"));
+
+    auto log = Open("C:\\Sicher\\HIVETIDY.BAK");
+    EXPECT_TRUE(files.CreateDirectory("C:\\Sicher\\Unter"));
+    EXPECT_TRUE(files.IsProtected("C:\\Sicher\\HIVETIDY.BAK"));
+    EXPECT_TRUE(files.IsProtected("C:\\Sicher\\Unter"));
+    EXPECT_TRUE(files.CreateDirectory("C:\\Offen"));
+    EXPECT_FALSE(files.IsProtected("C:\\Offen"));
+
+    files.FailDirectoryCreation("C:\\Gesperrt");
+    EXPECT_FALSE(files.CreateProtectedDirectory("C:\\Gesperrt"));
 }
 
 TEST_F(SimFileSystemTest, WriteFileMakesAFileAsIfItHadLongBeenOnTheDisk)
