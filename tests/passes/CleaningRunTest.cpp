@@ -34,6 +34,25 @@ protected:
         Window().SetCheckValue(Control::Check1, 1);
     }
 
+    // Two type libraries and two application paths; Cancel arrives at the yield after that many
+    // removals, in the type-library loop (1) or the application-path loop (3).
+    void CancelAfterRemovals(std::size_t removals)
+    {
+        AddTypeLib(kLibX, "C:\\Programme\\OMX\\LIB\\x.tlb");
+        AddTypeLib(kLibY, "C:\\Programme\\OMX\\LIB\\y.tlb");
+        AddAppPath("Achse.exe", "C:\\Programme\\OMX\\BIN\\Achse.exe");
+        AddAppPath("Werkzeug.exe", "C:\\Programme\\OMX\\BIN\\Werkzeug.exe");
+        Window().SetYieldHook([&](int) {
+            if (LoggedKeys().size() >= removals) {
+                Window().PostClick(Control::Command2);
+            }
+        });
+        EXPECT_TRUE(Run());
+        EXPECT_EQ(LoggedKeys().size(), removals);
+        ExpectLoggedKeysGoneAndSaved();
+        EXPECT_EQ(Files().DurableContents(kLogPath), Files().Contents(kLogPath));
+    }
+
     // Every key named in the log is gone, and every one of them has its section in the backup.
     void ExpectLoggedKeysGoneAndSaved()
     {
@@ -102,6 +121,7 @@ TEST_F(CleaningRun, RemovesEveryControllerRegistrationInTheRunsOrder)
                                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Achse.exe]",
                             }));
     ExpectLoggedKeysGoneAndSaved();
+    EXPECT_FALSE(Files().Exists("c:\\registry\\hlp.reg"));
     EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\Shell.Fremd.1"));
     EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\TypeLib\\{99999999-1111-2222-3333-444444444444}"));
     EXPECT_TRUE(Registry().KeyExists(std::string(kAppPaths) + "notepad.exe"));
@@ -185,6 +205,64 @@ TEST_F(CleaningRun, CancelIsDisabledOnlyWhileTheEditorRuns)
     EXPECT_FALSE(Run());
     EXPECT_EQ(cancelEnabled, std::vector<bool>{false});
     EXPECT_TRUE(Window().State(Control::Command2).enabled);
+}
+
+TEST_F(CleaningRun, ATypeLibraryGoesWithItsClassOnlyByAGuidOfEitherCase)
+{
+    const std::string lowerLib = "{e0000000-0000-0000-0000-00000000000e}";
+    AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll", "", lowerLib);
+    AddTypeLib(lowerLib, "C:\\Programme\\OMX\\LIB\\a.tlb");
+    // A library key that is no GUID goes only in the type-library pass, after every class.
+    AddClass(kClassB, "C:\\Programme\\OMX\\BIN\\b.dll", "", "OmxBibliothek");
+    AddTypeLib("OmxBibliothek", "C:\\Programme\\OMX\\LIB\\b.tlb");
+    AddClass(kClassC, "C:\\Programme\\OMX\\BIN\\c.dll");
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]",
+                                "[HKEY_CLASSES_ROOT\\TypeLib\\" + lowerLib + "]",
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassB) + "]",
+                                "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassC) + "]",
+                                "[HKEY_CLASSES_ROOT\\TypeLib\\OmxBibliothek]",
+                            }));
+}
+
+TEST_F(CleaningRun, TellsWhichFileOrFolderStoppedTheRun)
+{
+    struct Row {
+        std::string backupPath;
+        std::string_view failingFile;
+        std::string_view text;
+    };
+    for (const Row& row : {Row{"C:\\Fehlt\\b.reg", "", "Der Ordner der Sicherungskopie kann nicht ge\u00f6ffnet werden."},
+                           Row{std::string(kBackupPath), kBackupPath, "Die Sicherungskopie kann nicht angelegt werden."},
+                           Row{std::string(kBackupPath), kLogPath,
+                               "Das L\u00f6schprotokoll C:\\REGISTRY\\HIVETIDY.BAK kann nicht angelegt werden."}}) {
+        sim::SimPlatform machine;
+        Platform platform = machine.Get();
+        Form1 program(platform);
+        machine.window().SetEvents(&program);
+        machine.files().FailCreate(std::string(row.failingFile));
+        machine.dialogs().QueueMessageBoxAnswer(1);
+        program.Form_Load();
+        machine.dialogs().QueueSave(row.backupPath);
+        machine.window().Click(Control::Command1);
+        ASSERT_EQ(machine.dialogs().MessageBoxesShown().size(), 1u) << row.text;
+        EXPECT_TRUE(machine.dialogs().MessageBoxesShown()[0].text.starts_with(row.text)) << machine.dialogs().MessageBoxesShown()[0].text;
+    }
+}
+
+TEST_F(CleaningRun, CancelDuringTheTypeLibraryRemovalsEndsTheRunThere)
+{
+    CancelAfterRemovals(1);
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kLibY)));
+}
+
+TEST_F(CleaningRun, CancelDuringTheApplicationPathRemovalsEndsTheRunThere)
+{
+    CancelAfterRemovals(3);
+    EXPECT_TRUE(Registry().KeyExists(std::string(kAppPaths) + "Werkzeug.exe"));
 }
 
 TEST_F(CleaningRun, ShowsTheElapsedTimeWhileRunning)
