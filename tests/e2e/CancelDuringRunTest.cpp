@@ -70,9 +70,14 @@ TEST_F(CancelDuringRun, TheRunningWindowShowsTheElapsedTimeAndOffersOnlyCancel)
     Form1Window& window = program.Window();
 
     EXPECT_FALSE(window.IsEnabled(Control::Command1));
-    EXPECT_TRUE(window.IsEnabled(Control::Command2));
+    // Cancel is taken away while each key's registry editor runs and offered again, with the
+    // focus, between one key and the next.
+    const auto offersCancel = [&] {
+        return window.IsEnabled(Control::Command2) && window.FocusedControl() == Control::Command2;
+    };
+    const bool cancelOffered = PollFor(offersCancel, kEndTimeout, 5ms);
+    EXPECT_TRUE(cancelOffered);
     EXPECT_EQ(window.Caption(Control::Command2), L"&Cancel");
-    EXPECT_EQ(window.FocusedControl(), Control::Command2);
     EXPECT_FALSE(window.IsEnabled(Control::Command3));
     EXPECT_FALSE(window.IsEnabled(Control::Check1));
     EXPECT_FALSE(window.IsVisible(Control::Label2));

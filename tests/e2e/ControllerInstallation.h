@@ -1,8 +1,9 @@
 #pragma once
 // The fixtures: a robot controller's software installed below C:\Programme\OMX and registered in
 // the registry the way such an installation registers itself, among registrations of other
-// software that a run must leave alone. Each registration states whether a run removes it; from
-// that and the registry's own enumeration order follows the exact list of keys a run removes.
+// software that a run must leave alone. Each registration states whether a run removes it and the
+// view it is written through; from that, where Windows keeps each view's keys and the registry's
+// own enumeration order follows the exact list of keys a run removes.
 
 #include "Registry.h"
 #include "Seeds.h"
@@ -34,6 +35,7 @@ struct ComClass {
     // False for a ProgID value that names no ProgID key of the class's own.
     bool progIdKeyIsTheClasss = true;
     std::vector<ExtraValue> extras;
+    View view = View::Native;
 };
 
 // A type library below HKEY_CLASSES_ROOT\TypeLib, one version per file (1.0, 2.0, ...).
@@ -42,6 +44,7 @@ struct TypeLibrary {
     std::wstring description;
     std::vector<std::wstring> win32Files;
     Fate fate = Fate::Stays;
+    View view = View::Native;
 };
 
 // An application path below HKEY_LOCAL_MACHINE\...\App Paths.
@@ -50,22 +53,46 @@ struct AppPath {
     std::wstring file;       // the default value
     std::wstring searchPath; // the "Path" value; empty: none
     Fate fate = Fate::Stays;
+    View view = View::Native;
 };
 
 // The maker's own configuration key below one hive, with a few settings in it.
 struct MakerKey {
-    std::wstring fullName;
+    std::wstring fullName; // the plain name, as the view it is written through shows it
     std::vector<std::pair<std::wstring, std::wstring>> settings; // value name, text, below OMX\Settings
+    std::wstring installationDir; // recorded below Version; empty: none
+    View view = View::Native;
 };
+
+// Where the keys written through one view are, named as the native registry editor names them.
+struct ViewPlaces {
+    View view;
+    std::wstring classIds;
+    std::wstring machineClassIds; // the same key through HKEY_LOCAL_MACHINE, as are those below
+    std::wstring progIds;         // with its closing backslash: the ProgID keys are right below it
+    std::wstring machineProgIds;
+    std::wstring typeLibs;
+    std::wstring machineTypeLibs;
+    std::wstring appPaths;
+    std::wstring makerKeyMachine;
+};
+
+// The views a run cleans, the native one first: both on 64-bit Windows, the native one only on
+// 32-bit Windows.
+[[nodiscard]] const std::vector<ViewPlaces>& PlacesOfEachView();
+// Where the keys written through the view are; on 32-bit Windows the native places for both views.
+[[nodiscard]] const ViewPlaces& PlacesOf(View view);
 
 class ControllerInstallation {
 public:
-    // The controller's classes, type libraries, application paths and the maker's three keys,
-    // among ordinary registrations.
+    // The controller's classes, type libraries, application paths and the maker's keys, among
+    // ordinary registrations. The controller is a 32-bit program and writes through the 32-bit
+    // view; on 64-bit Windows some 64-bit parts of it and of other software are in the native view.
     [[nodiscard]] static ControllerInstallation Realistic();
     // The ordinary registrations only: nothing that a run removes.
     [[nodiscard]] static ControllerInstallation Ordinary();
-    // `count` controller classes with their servers in C:\Programme\OMX\BIN and nothing else.
+    // `count` controller classes with their servers in C:\Programme\OMX\BIN and nothing else,
+    // written through the 32-bit view as the controller's own.
     [[nodiscard]] static ControllerInstallation ManyClasses(int count);
 
     // Writes every registration and the controller's folders; the seeds take them away again.
@@ -81,6 +108,7 @@ public:
     std::vector<MakerKey> makerKeys;
 
 private:
+    void AddNativeControllerParts();
     void AddOrdinaryRegistrations();
 };
 

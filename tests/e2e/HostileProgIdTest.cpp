@@ -11,28 +11,31 @@
 namespace hivedrive {
 namespace {
 
-constexpr wchar_t kClassesKey[] = L"HKEY_CLASSES_ROOT\\CLSID";
+// The class is the controller's, so it is written through the 32-bit view; its view's class key
+// is the one at stake.
+const View kHostileView = View::Wow32;
 
-// Should the run take HKEY_CLASSES_ROOT\CLSID with it, the prefix would lose Wine's own classes
-// too, and with them the file dialog of every later test; so the key is exported before and
-// imported again after, when it came to harm.
+// Should the run take the class key of the view with it, the prefix would lose Wine's own classes
+// of that view too, and with them the file dialog of every later test; so the key is exported
+// before and imported again after, when it came to harm.
 class HostileProgId : public HivetidyTest {
 protected:
     void SetUp() override
     {
         HivetidyTest::SetUp();
         m_classesExport = ScratchFolder(L"classes") + L"\\classes.reg";
-        m_classCount = SubkeyNames(kClassesKey).size();
-        RunToEnd(L"regedit.exe /e \"" + m_classesExport + L"\" \"" + kClassesKey + L"\"", kWindowTimeout);
+        m_classCount = SubkeyNames(m_classesKey).size();
+        RunRegistryEditor(L"/e \"" + m_classesExport + L"\" \"" + m_classesKey + L"\"", kWindowTimeout);
     }
 
     void TearDown() override
     {
-        if (SubkeyNames(kClassesKey).size() + 1 < m_classCount) {
-            RunToEnd(L"regedit.exe /s \"" + m_classesExport + L"\"", kRunTimeout);
+        if (SubkeyNames(m_classesKey).size() + 1 < m_classCount) {
+            RunRegistryEditor(L"/s \"" + m_classesExport + L"\"", kRunTimeout);
         }
     }
 
+    const std::wstring m_classesKey = PlacesOf(kHostileView).classIds;
     std::wstring m_classesExport;
     std::size_t m_classCount = 0;
 };
@@ -44,17 +47,18 @@ TEST_F(HostileProgId, AProgIdNamedClsidLeavesTheClassesKeyIntact)
                      L"C:\\Programme\\OMX\\BIN\\omxbroken.dll", L"CLSID"};
     hostile.fate = Fate::Removed;
     hostile.progIdKeyIsTheClasss = false;
+    hostile.view = kHostileView;
     installation.classes.push_back(hostile);
     installation.Seed(m_seeds);
     const std::vector<std::wstring> removals = installation.ExpectedRemovals(false);
-    ASSERT_EQ(removals, std::vector<std::wstring>{std::wstring(kClassesKey) + L"\\" + hostile.clsid});
+    ASSERT_EQ(removals, std::vector<std::wstring>{m_classesKey + L"\\" + hostile.clsid});
     const RegistrySnapshot before = RegistrySnapshot::OfSoftware();
-    const std::size_t classCount = SubkeyNames(kClassesKey).size();
+    const std::size_t classCount = SubkeyNames(m_classesKey).size();
 
     Hivetidy program = Hivetidy::Start();
     RunToTheEnd(program);
 
-    EXPECT_EQ(SubkeyNames(kClassesKey).size(), classCount - 1);
+    EXPECT_EQ(SubkeyNames(m_classesKey).size(), classCount - 1);
     const auto differences = before.Without(removals).DifferencesTo(RegistrySnapshot::OfSoftware());
     EXPECT_TRUE(differences.empty()) << Listed(differences);
     EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog(removals));

@@ -1,6 +1,7 @@
 #include "Processes.h"
 
 #include "DriverError.h"
+#include "Wow64.h"
 
 #include <shellapi.h>
 
@@ -42,9 +43,20 @@ bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout)
     return ::WaitForSingleObject(process.Process(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
-DWORD RunToEnd(std::wstring commandLine, std::chrono::milliseconds timeout)
+DWORD RunRegistryEditor(std::wstring_view arguments, std::chrono::milliseconds timeout)
 {
-    const OwnedProcess process = StartProcess(commandLine);
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        ThrowWin32Error(L"GetSystemWindowsDirectoryW", ::GetLastError());
+    }
+    const std::wstring editor = std::wstring(folder, length) + L"\\regedit.exe";
+    const std::wstring commandLine = L"\"" + editor + L"\" " + std::wstring(arguments);
+    const OwnedProcess process = [&] {
+        // Only for the start: the driver's own later loads must come from its own folders.
+        const FileSystemRedirectionOff redirectionOff;
+        return StartProcess(commandLine);
+    }();
     if (!WaitForEnd(process, timeout)) {
         ::TerminateProcess(process.Process(), 1);
         ThrowWin32Error(L"waiting for " + commandLine, WAIT_TIMEOUT);

@@ -18,8 +18,11 @@ namespace hivedrive {
 [[nodiscard]] OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory = L"C:\\");
 // True when the process has ended within the time.
 [[nodiscard]] bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout);
-// Runs the command line to its end and gives its exit code; throws when it does not end in time.
-DWORD RunToEnd(std::wstring commandLine, std::chrono::milliseconds timeout);
+// Runs the native registry editor, %windir%\regedit.exe as the program starts it, with these
+// arguments to its end and gives its exit code; throws when it does not end in time. On 64-bit
+// Windows that is the 64-bit editor also for the 32-bit driver: the 32-bit one sees only the 32-bit
+// view, under the plain names.
+DWORD RunRegistryEditor(std::wstring_view arguments, std::chrono::milliseconds timeout);
 // The file name of the program that the process runs ("regedit.exe"); empty when it cannot be read.
 [[nodiscard]] std::wstring ImageNameOf(DWORD processId);
 

@@ -3,9 +3,11 @@
 #include "DriverError.h"
 #include "Text.h"
 #include "UniqueHandle.h"
+#include "Wow64.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 namespace hivedrive {
@@ -51,31 +53,42 @@ KeyName Split(std::wstring_view fullName)
     throw DriverError("not a registry key name: " + ToUtf8(fullName));
 }
 
-UniqueHkey OpenForReading(std::wstring_view fullName)
+// The KEY_WOW64_* flag of every open, create and delete: without one, a 32-bit driver would see
+// the 32-bit view under the native names. 0 where Windows has one view only.
+REGSAM ViewFlag(View view)
+{
+    if (!IsWindows64()) {
+        return 0;
+    }
+    return view == View::Wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+UniqueHkey OpenForReading(std::wstring_view fullName, View view = View::Native)
 {
     const KeyName name = Split(fullName);
     UniqueHkey key;
-    if (::RegOpenKeyExW(name.root, name.path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(name.root, name.path.c_str(), 0, KEY_READ | ViewFlag(view), key.put()) != ERROR_SUCCESS) {
         return {};
     }
     return key;
 }
 
-UniqueHkey CreateForWriting(std::wstring_view fullName)
+UniqueHkey CreateForWriting(std::wstring_view fullName, View view)
 {
     const KeyName name = Split(fullName);
     UniqueHkey key;
     const LONG status = ::RegCreateKeyExW(name.root, name.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                          KEY_WRITE, nullptr, key.put(), nullptr);
+                                          KEY_WRITE | ViewFlag(view), nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) {
         ThrowWin32Error(L"RegCreateKeyExW " + std::wstring(fullName), static_cast<unsigned long>(status));
     }
     return key;
 }
 
-void SetValue(std::wstring_view fullName, std::wstring_view valueName, DWORD type, const void* data, DWORD size)
+void SetValue(std::wstring_view fullName, View view, std::wstring_view valueName, DWORD type, const void* data,
+              DWORD size)
 {
-    const UniqueHkey key = CreateForWriting(fullName);
+    const UniqueHkey key = CreateForWriting(fullName, view);
     const std::wstring name(valueName);
     const LONG status = ::RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     if (status != ERROR_SUCCESS) {
@@ -131,6 +144,25 @@ RegistrySnapshot::Values ValuesOf(HKEY key)
     return values;
 }
 
+// Wine links some keys of the 32-bit view to the native keys they share, as Windows does with its
+// own: the link is a key of its own that holds only the target's kernel name, in the REG_LINK value
+// "SymbolicLinkValue", and is seen as such only when opened as a link. The link's own values when
+// the subkey is one; nullopt for an ordinary key.
+std::optional<RegistrySnapshot::Values> LinkValues(HKEY parent, const std::wstring& subkey)
+{
+    UniqueHkey link;
+    if (::RegOpenKeyExW(parent, subkey.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | ViewFlag(View::Native),
+                        link.put()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = REG_NONE;
+    if (::RegQueryValueExW(link.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS ||
+        type != REG_LINK) {
+        return std::nullopt;
+    }
+    return ValuesOf(link.get());
+}
+
 std::wstring Describe(const RegistryValue& value)
 {
     std::wstring text = L"type " + std::to_wstring(value.type) + L", " + std::to_wstring(value.data.size()) + L" bytes";
@@ -144,9 +176,9 @@ std::wstring Describe(const RegistryValue& value)
 
 } // namespace
 
-bool KeyExists(std::wstring_view fullName)
+bool KeyExists(std::wstring_view fullName, View view)
 {
-    return static_cast<bool>(OpenForReading(fullName));
+    return static_cast<bool>(OpenForReading(fullName, view));
 }
 
 std::vector<std::wstring> SubkeyNames(std::wstring_view fullName)
@@ -155,37 +187,52 @@ std::vector<std::wstring> SubkeyNames(std::wstring_view fullName)
     return key ? SubkeysOf(key.get()) : std::vector<std::wstring>{};
 }
 
-void CreateKey(std::wstring_view fullName)
+void CreateKey(std::wstring_view fullName, View view)
 {
-    (void)CreateForWriting(fullName);
+    (void)CreateForWriting(fullName, view);
 }
 
-void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text)
+void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text, View view)
 {
     // The terminating zero is part of the data, as the registry editor writes it on import: only
     // then does an export and re-import give back the very same bytes.
     const std::wstring data(text);
-    SetValue(fullName, valueName, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    SetValue(fullName, view, valueName, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
-void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number)
+void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number, View view)
 {
-    SetValue(fullName, valueName, REG_DWORD, &number, sizeof number);
+    SetValue(fullName, view, valueName, REG_DWORD, &number, sizeof number);
 }
 
-void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes)
+void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes,
+               View view)
 {
-    SetValue(fullName, valueName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    SetValue(fullName, view, valueName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-void DeleteTree(std::wstring_view fullName)
+void DeleteTree(std::wstring_view fullName, View view)
 {
     const KeyName name = Split(fullName);
-    const LONG status = ::RegDeleteTreeW(name.root, name.path.c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        ThrowWin32Error(L"RegDeleteTreeW " + std::wstring(fullName), static_cast<unsigned long>(status));
+    // RegDeleteTreeW takes no view, so the key is opened in its view and emptied through the handle;
+    // RegDeleteKeyExW then takes the empty key away in the same view.
+    UniqueHkey key;
+    LONG status = ::RegOpenKeyExW(name.root, name.path.c_str(), 0,
+                                  DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | ViewFlag(view),
+                                  key.put());
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return;
     }
-    ::RegDeleteKeyW(name.root, name.path.c_str());
+    if (status == ERROR_SUCCESS) {
+        status = ::RegDeleteTreeW(key.get(), nullptr);
+    }
+    if (status == ERROR_SUCCESS) {
+        key.reset();
+        status = ::RegDeleteKeyExW(name.root, name.path.c_str(), ViewFlag(view), 0);
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        ThrowWin32Error(L"deleting " + std::wstring(fullName), static_cast<unsigned long>(status));
+    }
 }
 
 const std::wstring& CurrentUserHiveName()
@@ -249,12 +296,18 @@ RegistrySnapshot RegistrySnapshot::OfSoftware()
 void RegistrySnapshot::AddTree(HKEY root, const std::wstring& rootName, const std::wstring& path)
 {
     UniqueHkey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | ViewFlag(View::Native), key.put()) != ERROR_SUCCESS) {
         return;
     }
     m_keys.emplace(CanonicalName(rootName + L"\\" + path), ValuesOf(key.get()));
     for (const std::wstring& subkey : SubkeysOf(key.get())) {
-        AddTree(root, rootName, path + L"\\" + subkey);
+        // A link is taken as it is, with where it leads, but not walked: the key it leads to is
+        // walked under its own name, where it is.
+        if (auto link = LinkValues(key.get(), subkey)) {
+            m_keys.emplace(CanonicalName(rootName + L"\\" + path + L"\\" + subkey), std::move(*link));
+        } else {
+            AddTree(root, rootName, path + L"\\" + subkey);
+        }
     }
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 // The registry as the tests seed and inspect it. Keys are named in full, the way the removal log
 // names them: a hive name, a backslash and the path below it ("HKEY_CLASSES_ROOT\CLSID\{...}").
+// That is the native registry editor's name, so the driver reads and writes the native view, the
+// 64-bit one on 64-bit Windows, whichever build it is; only what a 32-bit installer writes goes
+// through the 32-bit view, under the plain name, and Windows puts it where that view keeps it
+// ("HKEY_CLASSES_ROOT\WOW6432Node\CLSID\{...}", or the very key of the native view it shares).
 
 #include <windows.h>
 
@@ -12,17 +16,24 @@
 
 namespace hivedrive {
 
-[[nodiscard]] bool KeyExists(std::wstring_view fullName);
+// The view a key is reached through. On 32-bit Windows both are the one registry there is.
+enum class View {
+    Native,
+    Wow32, // the 32-bit view of 64-bit Windows, as a 32-bit program sees the registry
+};
+
+[[nodiscard]] bool KeyExists(std::wstring_view fullName, View view = View::Native);
 // The names of the key's direct subkeys, in the order the registry enumerates them.
 [[nodiscard]] std::vector<std::wstring> SubkeyNames(std::wstring_view fullName);
 // Creates the key and every missing key above it.
-void CreateKey(std::wstring_view fullName);
+void CreateKey(std::wstring_view fullName, View view = View::Native);
 // Sets a value, creating the key first; an empty name sets the key's default value.
-void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text);
-void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number);
-void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes);
+void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text, View view = View::Native);
+void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number, View view = View::Native);
+void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes,
+               View view = View::Native);
 // Deletes the key with everything below it; a key that is not there is fine.
-void DeleteTree(std::wstring_view fullName);
+void DeleteTree(std::wstring_view fullName, View view = View::Native);
 
 // The name below HKEY_USERS of the hive that HKEY_CURRENT_USER shows, found by looking where a
 // probe key written through HKEY_CURRENT_USER turns up.
@@ -45,7 +56,10 @@ public:
     using Values = std::map<std::wstring, RegistryValue>;
 
     // The machine's software and every user hive's software, without the keys that Wine and the
-    // file dialog change by themselves (window positions, recently used files).
+    // file dialog change by themselves (window positions, recently used files). Each key is in it
+    // once, under its own name: a registry link (Wine links keys the two views share, such as
+    // Software\Classes\Wow6432Node\TypeLib to Software\Classes\TypeLib) is in it with the
+    // target it names, but not followed.
     [[nodiscard]] static RegistrySnapshot OfSoftware();
 
     // The same snapshot with every key at or below one of these removed.

@@ -49,7 +49,7 @@ std::string ExpectedBackup(const std::vector<std::wstring>& removedKeys)
     const std::wstring exportFile = ScratchFolder(L"exports") + L"\\export.reg";
     std::string backup = ExportHeader();
     for (const std::wstring& key : removedKeys) {
-        RunToEnd(L"regedit.exe /e \"" + exportFile + L"\" \"" + key + L"\"", kWindowTimeout);
+        RunRegistryEditor(L"/e \"" + exportFile + L"\" \"" + key + L"\"", kWindowTimeout);
         const std::optional<std::string> exported = ReadBytes(exportFile);
         if (!exported || !exported->starts_with(ExportHeader())) {
             throw DriverError("the registry editor exported no version-5 file for " + ToUtf8(key));

@@ -18,9 +18,9 @@ Seeds::~Seeds()
     }
 }
 
-void Seeds::OwnKey(std::wstring fullName)
+void Seeds::OwnKey(std::wstring fullName, View view)
 {
-    m_keys.push_back(std::move(fullName));
+    m_keys.emplace_back(std::move(fullName), view);
 }
 
 void Seeds::OwnFolder(const std::wstring& path)
@@ -45,8 +45,8 @@ void Seeds::RemoveAll()
     if (m_keep) {
         return;
     }
-    for (const std::wstring& key : m_keys) {
-        DeleteTree(key);
+    for (const auto& [key, view] : m_keys) {
+        DeleteTree(key, view);
     }
     m_keys.clear();
     for (const std::wstring& folder : m_folders) {

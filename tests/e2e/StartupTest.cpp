@@ -6,6 +6,7 @@
 #include "Polling.h"
 #include "Registry.h"
 #include "Text.h"
+#include "Wow64.h"
 
 #include <cmath>
 
@@ -16,7 +17,8 @@ class StartupWindow : public HivetidyTest {};
 
 bool MakerKeyExistsAnywhere()
 {
-    bool found = KeyExists(kMakerKeyCurrentUser) || KeyExists(kMakerKeyMachine);
+    bool found = KeyExists(kMakerKeyCurrentUser) || KeyExists(kMakerKeyMachine) ||
+                 KeyExists(kMakerKeyMachine, View::Wow32);
     for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
         found = found || KeyExists(L"HKEY_USERS\\" + hive + L"\\Software\\ORVA Roboter GmbH");
     }
@@ -81,11 +83,36 @@ TEST_F(StartupWindow, TheCloseBoxEndsTheProgram)
     EXPECT_TRUE(program.WaitForEnd(kEndTimeout));
 }
 
-// The check box is offered when the maker's key is found below any one of the three places.
-class MakerKeyProbe : public HivetidyTest, public ::testing::WithParamInterface<const wchar_t*> {};
+// A place the maker's key may be in: its name and the view it is written through.
+struct MakerKeyPlace {
+    const wchar_t* name;
+    View view;
+    const char* testName;
+};
+
+const MakerKeyPlace kMakerKeyPlaces[] = {
+    {kMakerKeyDefaultUser, View::Native, "BelowTheDefaultUserHive"},
+    {kMakerKeyCurrentUser, View::Native, "BelowTheCurrentUser"},
+    {kMakerKeyMachine, View::Native, "BelowTheMachine"},
+    // Where the 32-bit controller's installer puts it on 64-bit Windows.
+    {kMakerKeyMachine, View::Wow32, "BelowTheMachinesWow32View"},
+};
+
+// GoogleTest names the place in a failure by this.
+void PrintTo(const MakerKeyPlace& place, std::ostream* out)
+{
+    *out << place.testName;
+}
+
+// The check box is offered when the maker's key is found below any one of the places.
+class MakerKeyProbe : public HivetidyTest, public ::testing::WithParamInterface<MakerKeyPlace> {};
 
 TEST_P(MakerKeyProbe, OffersTheCheckBoxWhenTheKeyExistsOnlyThere)
 {
+    const MakerKeyPlace place = GetParam();
+    if (place.view == View::Wow32 && !IsWindows64()) {
+        GTEST_SKIP() << "32-bit Windows has one view only, the machine's own";
+    }
     // Below HKEY_USERS Wine keeps the default profile apart from the current user's hive, so a
     // key there is seen only through the walk of the user hives.
     const std::vector<std::wstring> hives = SubkeyNames(L"HKEY_USERS");
@@ -93,11 +120,13 @@ TEST_P(MakerKeyProbe, OffersTheCheckBoxWhenTheKeyExistsOnlyThere)
     ASSERT_FALSE(EqualsIgnoreCase(CurrentUserHiveName(), L".DEFAULT"));
     ASSERT_FALSE(MakerKeyExistsAnywhere());
 
-    const std::wstring place = GetParam();
-    m_seeds.OwnKey(place);
-    SetText(place + L"\\OMX\\Settings", L"Language", L"deu");
-    for (const wchar_t* other : {kMakerKeyCurrentUser, kMakerKeyMachine, kMakerKeyDefaultUser}) {
-        ASSERT_EQ(KeyExists(other), other == place) << ToUtf8(other);
+    m_seeds.OwnKey(place.name, place.view);
+    SetText(std::wstring(place.name) + L"\\OMX\\Settings", L"Language", L"deu", place.view);
+    for (const MakerKeyPlace& other : kMakerKeyPlaces) {
+        if (other.view == View::Native || IsWindows64()) {
+            ASSERT_EQ(KeyExists(other.name, other.view), std::string_view(other.testName) == place.testName)
+                << other.testName;
+        }
     }
 
     Hivetidy program = Hivetidy::Start();
@@ -108,17 +137,12 @@ TEST_P(MakerKeyProbe, OffersTheCheckBoxWhenTheKeyExistsOnlyThere)
     EXPECT_EQ(window.IsChecked(Control::Check1), false);
 }
 
-std::string PlaceName(const ::testing::TestParamInfo<const wchar_t*>& info)
+std::string PlaceName(const ::testing::TestParamInfo<MakerKeyPlace>& info)
 {
-    const std::wstring_view place = info.param;
-    if (place == kMakerKeyDefaultUser) {
-        return "BelowTheDefaultUserHive";
-    }
-    return place == kMakerKeyCurrentUser ? "BelowTheCurrentUser" : "BelowTheMachine";
+    return info.param.testName;
 }
 
-INSTANTIATE_TEST_SUITE_P(EachPlace, MakerKeyProbe,
-                         ::testing::Values(kMakerKeyDefaultUser, kMakerKeyCurrentUser, kMakerKeyMachine), PlaceName);
+INSTANTIATE_TEST_SUITE_P(EachPlace, MakerKeyProbe, ::testing::ValuesIn(kMakerKeyPlaces), PlaceName);
 
 } // namespace
 } // namespace hivedrive
