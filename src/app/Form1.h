@@ -4,6 +4,7 @@
 // files/ (installation folder, backup file choice, export and delete), passes/ (the run, collector).
 
 #include "component/RegistryComponent.h"
+#include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
 #include "passes/Callbacks.h"
 #include "passes/SharedState.h"
@@ -83,8 +84,12 @@ private:
     void CreateBackupFile();
     // Creates the removal log with its three head lines.
     void CreateRemovalLog();
-    // Appends a key's accepted export to the backup file and flushes it; throws Failure otherwise.
-    void CopyExportIntoBackup(std::string_view sectionLine);
+    // Appends the export of the key of that name to the backup file and flushes it, once it is
+    // found to be the live key, whole; throws Failure otherwise.
+    void CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live);
+    // The key and every key below it with their values, as a walk sees them; nullopt when the
+    // key is not there or cannot be read.
+    [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
     // The class pass of one view: the walk of HKEY_CLASSES_ROOT\CLSID, then its removals.
     void RunClassPass(RegView view);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
@@ -118,8 +123,6 @@ private:
     void ReportPartialRun();
     // The backup file's full path, in the folder the user chose it in.
     [[nodiscard]] std::string BackupFilePath();
-    // Keys and values of the key and below; nullopt when the key is not there.
-    [[nodiscard]] std::optional<std::size_t> TreeSize(const RegLocation& location);
 
     Platform& m_platform;
     SharedState m_state;

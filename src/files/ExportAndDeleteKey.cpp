@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "files/ExportCheck.h"
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace hivetidy {
+
+std::size_t SizeOf(const std::vector<LiveKey>& keys);
 
 namespace {
 
@@ -59,11 +62,12 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
     if (!editor) {
         return;
     }
-    if (!SkipOnFailure([&] { CopyExportIntoBackup("[" + fullName + "]"); })) {
+    const auto live = ReadLiveKey(*native);
+    if (!live || !SkipOnFailure([&] { CopyExportIntoBackup(fullName, *live); })) {
         return;
     }
 
-    const auto sizeBefore = TreeSize(*native);
+    const auto sizeBefore = SizeOf(*live);
     bool deleted = false;
     SkipOnFailure([&] {
         Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(native->hive)), native->view);
@@ -71,9 +75,9 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
     });
     // A delete that failed may still have taken part of the tree with it. Such a key is logged
     // all the same, its export being in the backup, and the user is told at the end.
-    const auto sizeAfter = deleted ? std::nullopt : TreeSize(*native);
-    deleted = deleted || !sizeAfter; // gone all the same
-    const bool partly = !deleted && sizeAfter != sizeBefore;
+    const auto after = deleted ? std::nullopt : ReadLiveKey(*native);
+    deleted = deleted || !after; // gone all the same
+    const bool partly = !deleted && SizeOf(*after) != sizeBefore;
     if (deleted || partly) {
         ++m_removedCount;
         m_partialCount += partly ? 1 : 0;
@@ -82,29 +86,6 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
             m_fileNumbers.Flush(m_logFileNo);
         });
     }
-}
-
-std::optional<std::size_t> Form1::TreeSize(const RegLocation& location)
-{
-    // Counts what a walk reaches: enough to tell an untouched key from one that lost a part.
-    struct Counter final : IUseRegItems {
-        bool UseNode(RegistryComponent& node, std::int32_t /*iLevel*/) override
-        {
-            count += 1 + node.RawValues().size();
-            return false;
-        }
-        bool UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/) override { return false; }
-        std::size_t count = 0;
-    } counter;
-    std::optional<std::size_t> size;
-    SkipOnFailure([&] {
-        auto key = m_platform.components.Create();
-        key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
-        counter.count = 1 + key->RawValues().size();
-        key->WalkTree(counter, *key, 0);
-        size = counter.count;
-    });
-    return size;
 }
 
 RegLocation Form1::NativeLocationOf(const RegLocation& location)
@@ -136,45 +117,82 @@ RegLocation Form1::NativeLocationOf(const RegLocation& location)
     throw Failure("the 32-bit view's key has no native name");
 }
 
-void Form1::CopyExportIntoBackup(std::string_view sectionLine)
+void Form1::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
 {
-    // The export is taken only if it is in the backup's own format and holds the key's section;
-    // anything else (no file, another format, another key) throws and the key stays.
-    const std::string_view header = ExportHeader(m_backupFormat);
-    std::vector<std::string> lines;
-    bool headerFirst = false;
-    bool hasSection = false;
+    // The export is taken only when it is this key, whole, in the backup's own format: every
+    // section the key or a key below it, every key and value of the live key there with its data,
+    // and nothing else. Anything else (no file, another format, another key, a file cut short or
+    // one with sections of its own) throws and the key stays.
+    std::vector<std::string> encoded;
+    std::vector<std::string> decoded;
     m_exportFileNo = m_fileNumbers.FreeFile();
     m_fileNumbers.OpenForInput(m_exportFileNo, m_exportFilePath, EncodingOf(m_backupFormat));
     const bool read = SkipOnFailure([&] {
-        for (bool first = true; !m_fileNumbers.Eof(m_exportFileNo); first = false) {
-            std::string line = m_fileNumbers.LineInput(m_exportFileNo);
-            const std::string text = m_fileNumbers.Decode(m_exportFileNo, line);
-            const bool isHeader = EqualsIgnoreCase(text, header);
-            headerFirst = headerFirst || (first && isHeader);
-            hasSection = hasSection || EqualsIgnoreCase(text, sectionLine);
-            // Header lines are dropped wherever they stand: the backup has its own.
-            if (!isHeader) {
-                lines.push_back(std::move(line));
-            }
+        while (!m_fileNumbers.Eof(m_exportFileNo)) {
+            encoded.push_back(m_fileNumbers.LineInput(m_exportFileNo));
+            decoded.push_back(m_fileNumbers.Decode(m_exportFileNo, encoded.back()));
         }
     });
     m_fileNumbers.Close(m_exportFileNo);
     if (!read) {
         throw Failure("export cannot be read");
     }
-    if (!headerFirst || !hasSection) {
-        throw Failure("export not accepted");
+    const ExportVerdict verdict = CheckExport(decoded, keyName, m_backupFormat, live,
+                                              [this](std::string_view utf8) { return m_platform.system.ToAnsi(utf8); });
+    if (!verdict.accepted) {
+        throw Failure("export not accepted: " + verdict.reason);
     }
+    // The header stays behind: the backup has its own.
     m_filesBroken = !SkipOnFailure([&] {
-        for (const std::string& line : lines) {
-            m_fileNumbers.PrintEncodedLine(m_backupFileNo, line);
+        for (std::size_t i = 1; i < encoded.size(); ++i) {
+            m_fileNumbers.PrintEncodedLine(m_backupFileNo, encoded[i]);
         }
         m_fileNumbers.Flush(m_backupFileNo);
     });
     if (m_filesBroken) {
         throw Failure("backup file cannot be written");
     }
+}
+
+std::optional<std::vector<LiveKey>> Form1::ReadLiveKey(const RegLocation& location)
+{
+    // The key as a walk of our own sees it, path by path: what its export must hold, no more.
+    struct Collector final : IUseRegItems {
+        bool UseNode(RegistryComponent& node, std::int32_t iLevel) override
+        {
+            // The walk reports each key before the keys below it, so the names of the keys above
+            // are the first iLevel - 1 of the path so far.
+            path.resize(static_cast<std::size_t>(iLevel - 1));
+            path.push_back(node.Name());
+            std::string relative;
+            for (const std::string& part : path) {
+                relative += relative.empty() ? part : "\\" + part;
+            }
+            keys.push_back(LiveKey{std::move(relative), node.RawValues()});
+            return false;
+        }
+        bool UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/) override { return false; }
+        std::vector<std::string> path;
+        std::vector<LiveKey> keys;
+    } collector;
+    std::optional<std::vector<LiveKey>> live;
+    SkipOnFailure([&] {
+        auto key = m_platform.components.Create();
+        key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
+        collector.keys.push_back(LiveKey{"", key->RawValues()});
+        key->WalkTree(collector, *key, 0);
+        live = std::move(collector.keys);
+    });
+    return live;
+}
+
+std::size_t SizeOf(const std::vector<LiveKey>& keys)
+{
+    std::size_t size = 0;
+    for (const LiveKey& key : keys) {
+        size += 1 + key.values.size();
+    }
+    return size;
 }
 
 } // namespace hivetidy

@@ -10,6 +10,13 @@ constexpr std::string_view kToolKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Werkzeug";
 // Export and delete of single keys, with the backup and the log open as during a run.
 class ExportAndDeleteKey : public ProgramFixture, public ::testing::WithParamInterface<ExportFormat> {
 protected:
+    // The sections of a key's export, without its header: what a planted file would add.
+    std::string SectionsOf(std::string_view key)
+    {
+        const std::string bytes = *sim::ExportKey(Registry(), key, GetParam());
+        return bytes.substr(Version5() ? bytes.find(std::string("[\0", 2)) : bytes.find('['));
+    }
+
     ExportAndDeleteKey()
     {
         sim.processes().SetExportFormat(GetParam());
@@ -129,6 +136,26 @@ TEST_P(ExportAndDeleteKey, NeverDeletesAKeyWhoseExportDidNotReachTheBackup)
     sim.processes().SetExportHook([](const std::string&, const std::string&) { return true; });
     keyStays("the export file is stale");
 
+    // The export file still holds this very key's export from before; the editor writes nothing.
+    Files().WriteFile("c:\\registry\\hlp.reg", *sim::ExportKey(Registry(), kToolKey, GetParam()));
+    keyStays("the export file is a stale one of this key");
+
+    // The editor stopped after the section line, or wrote sections of its own.
+    const std::string whole = *sim::ExportKey(Registry(), kToolKey, GetParam());
+    for (const auto& [why, bytes] : std::vector<std::pair<const char*, std::string>>{
+             {"the export is cut short", Version5() ? whole.substr(0, whole.find("\n\0", whole.find("[\0")) + 2)
+                                                    : whole.substr(0, whole.find('\n', whole.find('[')) + 1)},
+             {"the export has no header", Version5() ? "\xFF\xFE" + whole.substr(whole.find("\n\0") + 2)
+                                                     : whole.substr(whole.find('\n') + 1)},
+             {"the export has a section of another key", whole + SectionsOf("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes")},
+         }) {
+        sim.processes().SetExportHook([&, bytes = bytes](const std::string& file, const std::string&) {
+            Files().WriteFile(file, bytes);
+            return true;
+        });
+        keyStays(why);
+    }
+
     // The editor wrote another key's export.
     sim.processes().SetExportHook([&](const std::string& file, const std::string&) {
         Files().WriteFile(file, *sim::ExportKey(Registry(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes", GetParam()));
@@ -164,8 +191,9 @@ INSTANTIATE_TEST_SUITE_P(BothExportFormats, ExportAndDeleteKey,
                          ::testing::Values(ExportFormat::Version4, ExportFormat::Version5),
                          [](const auto& info) { return info.param == ExportFormat::Version4 ? "Version4" : "Version5"; });
 
-// A version-4 export's "REGEDIT4" lines are dropped wherever they stand, in any case.
-TEST(ExportCopy, DropsEveryRegedit4LineAndKeepsEmptyLines)
+// A version-4 export goes into the backup without its header; a second header inside it, in any
+// letter case, is no export the editor finished, and the key stays.
+TEST(ExportCopy, DropsTheHeaderAndRefusesASecondOne)
 {
     sim::SimPlatform sim;
     Platform platform = sim.Get();
@@ -175,12 +203,19 @@ TEST(ExportCopy, DropsEveryRegedit4LineAndKeepsEmptyLines)
     sim.dialogs().QueueSave(std::string(kBackupPath));
     form.AskBackupFile();
     form.OpenRunFiles();
-    sim.registry().CreateKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\K");
+    sim.registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\K", "a", "b");
+    std::string exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\nregedit4\r\n\"a\"=\"b\"\r\n\r\n";
     sim.processes().SetExportHook([&](const std::string& file, const std::string&) {
-        sim.files().WriteFile(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\nregedit4\r\n\"a\"=\"b\"\r\n\r\n");
+        sim.files().WriteFile(file, exported);
         return true;
     });
     form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    EXPECT_TRUE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
+    EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n");
+
+    exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n";
+    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    EXPECT_FALSE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
     EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n");
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+// Whether a registry export is the key it was made of, whole: before a key is deleted its export
+// goes into the backup, and Undo imports that backup as administrator. An export cut short (the
+// editor crashed, the disk ran full) would lose the key's values; a planted file with sections of
+// other keys would write them into the registry on Undo. Both must be refused.
+
+#include "component/RegistryStore.h"
+#include "platform/Processes.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hivetidy {
+
+// One key of the live registry below (and including) the exported key: its path relative to the
+// exported key ("" for the key itself, "Sub\\Deeper" below it) and every value it holds.
+struct LiveKey {
+    std::string relativePath;
+    std::vector<RawValue> values;
+};
+
+// What the check found; accepted when the export is exactly the live key.
+struct ExportVerdict {
+    bool accepted = false;
+    std::string reason; // English, for logs and tests; empty when accepted
+};
+
+// Checks the export's lines (decoded to UTF-8, the header first, as read) against the key as it
+// was walked just before (live holds the key itself as ""). keyName is the key's full name as
+// given to the editor ("HKEY_LOCAL_MACHINE\\SOFTWARE\\X"); toAnsi converts UTF-8 to the ANSI code
+// page, which the version-4 format uses for the bytes of string values written as hex. Linear in
+// the size of the export and of the live key; whatever the lines, it judges and does not throw.
+[[nodiscard]] ExportVerdict CheckExport(const std::vector<std::string>& lines, std::string_view keyName,
+                                        ExportFormat format, const std::vector<LiveKey>& live,
+                                        const std::function<std::string(std::string_view)>& toAnsi);
+
+// The key and every key below it, each with its values, key before subkeys; nullopt when a key's
+// subkeys or values cannot be read, or a subkey cannot be opened (the walk would be incomplete).
+[[nodiscard]] std::optional<std::vector<LiveKey>> WalkLiveKeys(StoreKey& key);
+
+} // namespace hivetidy
