@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The end-to-end suite: hivedrive.exe works hivetidy.exe's window from outside, in a fresh 32-bit
-# Wine prefix on an Xvfb display of its own, both taken away again afterwards.
-#   tests/e2e/run.sh [BUILD_DIR] [GoogleTest flags...]     (BUILD_DIR: the cross build, build/win32)
+# The end-to-end suite: hivedrive.exe works hivetidy.exe's window from outside, in a fresh Wine
+# prefix on an Xvfb display of its own, both taken away again afterwards.
+#   [HIVETIDY_WINEARCH=win32|win64] tests/e2e/run.sh [BUILD_DIR] [GoogleTest flags...]
+# BUILD_DIR is a cross build, build/win32 (the default) or build/win64. The prefix is 32-bit
+# Windows (win32) or 64-bit Windows (win64); by default win32, unless the build is 64-bit or this
+# machine cannot run 32-bit programs.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -16,13 +19,15 @@ if [ -z "$PROGRAM" ] || [ -z "$DRIVER" ]; then
     echo "error: hivetidy.exe and hivedrive.exe must be built in $BUILD first" >&2
     exit 1
 fi
+ARCH=${HIVETIDY_WINEARCH:-$(wine_default_arch "$PROGRAM")}
+wine_check_runnable "$ARCH" "$PROGRAM" "$DRIVER" || exit 2
+echo "End to end: $PROGRAM ($(wine_exe_arch "$PROGRAM")) in a $ARCH prefix"
 
 # The suite always gets a prefix and a display of its own, whatever the caller set for the demo.
 unset WINE_PREFIX_DIR WINE_USE_DISPLAY
-wine_start hivetidy-e2e || exit 1
-# Under a German locale, as on the controller PCs the program is made for (Wine takes it from
-# LC_ALL even where the Linux locale is not installed). Wine's console output has CR LF line ends.
-LC_ALL=de_DE.UTF-8 wine "$DRIVER" "$(wine_path "$PROGRAM")" --gtest_color=no "$@" 2>&1 | tr -d '\r'
-status=${PIPESTATUS[0]}
+wine_start hivetidy-e2e "$ARCH" || exit 1
+# Under a German locale, as on the controller PCs the program is made for.
+WINE_LC_ALL=de_DE.UTF-8 wine_run_console "$DRIVER" "$(wine_path "$PROGRAM")" --gtest_color=no "$@"
+status=$?
 wine_stop
 exit "$status"

@@ -21,9 +21,8 @@ wine_check_runnable "$arch" "$tests" || exit 2
 echo "Win32 layer: $(basename "$tests") ($(wine_exe_arch "$tests")) in a $arch prefix"
 wine_start win32-tests "$arch" || exit 1
 
-# Wine's console output has CR LF line ends.
-wine_run "$tests" "$@" 2>&1 | tr -d '\r'
-status=${PIPESTATUS[0]}
+wine_run_console "$tests" "$@"
+status=$?
 
 wine_stop
 exit "$status"
