@@ -8,6 +8,7 @@ HIVETIDY_PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth imagemagick
+    clang libclang-rt-14-dev
 )
 
 # Where the i386 packages that apt could not install are noted, so that later runs go on without
