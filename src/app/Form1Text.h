@@ -12,9 +12,9 @@ inline constexpr std::string_view kPurposeText =
 inline constexpr std::string_view kUndoHint =
     "Durch Anklicken des Undo - Buttons kann der L\u00f6schvorgang wieder r\u00fcckg\u00e4ngig gemacht werden !";
 // A run that could not delete all it set out to: told in the label and in a message.
+// No longer than the Undo hint, so that it fits the label in the same three lines.
 inline constexpr std::string_view kPartialHint =
-    "Der L\u00f6schvorgang ist nicht vollst\u00e4ndig gelungen. Durch Anklicken des Undo - Buttons kann er "
-    "r\u00fcckg\u00e4ngig gemacht werden !";
+    "Der L\u00f6schvorgang ist nur zum Teil gelungen. Mit dem Undo - Button wird er r\u00fcckg\u00e4ngig gemacht !";
 // A run that ended before its backup file was made: there is nothing to undo.
 inline constexpr std::string_view kNothingDeletedHint = "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.";
 // Two carriage returns put the text in the middle of the label.
