@@ -312,6 +312,22 @@ ControllerInstallation ControllerInstallation::Ordinary()
     return installation;
 }
 
+ControllerInstallation ControllerInstallation::OneOfEachKind()
+{
+    ControllerInstallation installation;
+    const std::wstring bin = std::wstring(kInstallDir) + L"\\BIN\\";
+    ComClass axis{L"{9C1E4A01-3D5B-11D2-9A41-00A024476B18}", L"OMX Axis Control", L"InprocServer32",
+                  bin + L"omxmotion.dll", L"OMX.Axis.1", L"", kMotionLib, Fate::Removed};
+    axis.view = View::Wow32;
+    installation.classes.push_back(std::move(axis));
+    installation.typeLibraries.push_back(
+        {kMotionLib, L"OMX Motion Control 1.0 Type Library", {bin + L"omxmotion.dll"}, Fate::Removed, View::Wow32});
+    installation.appPaths.push_back(
+        {L"omxpanel.exe", bin + L"omxpanel.exe", std::wstring(kInstallDir) + L"\\BIN", Fate::Removed, View::Wow32});
+    installation.AddOrdinaryRegistrations();
+    return installation;
+}
+
 ControllerInstallation ControllerInstallation::ManyClasses(int count)
 {
     ControllerInstallation installation;
@@ -428,7 +444,13 @@ std::vector<std::wstring> ControllerInstallation::ExpectedRemovals(bool makerKey
     };
 
     // Class pass of each view: every removed class in the order the registry enumerates the view's
-    // class keys, each with its ProgID key, its class key and its type library.
+    // class keys, each with its ProgID key, its class key and its type library when that is the
+    // controller's own.
+    const auto controllersLibrary = [&](const std::wstring& libId) {
+        return std::any_of(typeLibraries.begin(), typeLibraries.end(), [&](const TypeLibrary& library) {
+            return library.fate == Fate::Removed && SameKey(library.libId, libId);
+        });
+    };
     for (const ViewPlaces& places : views) {
         if (!walked(places, &ViewPlaces::classIds)) {
             continue;
@@ -447,7 +469,7 @@ std::vector<std::wstring> ControllerInstallation::ExpectedRemovals(bool makerKey
             }
             plan.Attempt(places.classIds + L"\\" + name);
             plan.Attempt(places.machineClassIds + L"\\" + name);
-            if (!entry->typeLib.empty()) {
+            if (controllersLibrary(entry->typeLib)) {
                 plan.Attempt(places.typeLibs + L"\\" + entry->typeLib);
                 plan.Attempt(places.machineTypeLibs + L"\\" + entry->typeLib);
             }

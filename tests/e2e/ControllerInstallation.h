@@ -30,7 +30,9 @@ struct ComClass {
     std::wstring server;
     std::wstring progId;    // empty: the class has none
     std::wstring versionIndependentProgId;
-    std::wstring typeLib;   // empty: none; it need not be registered
+    // Empty: none; it need not be registered. It goes with the class only when it is one of the
+    // installation's type libraries that a run removes (all of its files the controller's).
+    std::wstring typeLib;
     Fate fate = Fate::Stays;
     // False for a ProgID value that names no ProgID key of the class's own.
     bool progIdKeyIsTheClasss = true;
@@ -91,6 +93,10 @@ public:
     [[nodiscard]] static ControllerInstallation Realistic();
     // The ordinary registrations only: nothing that a run removes.
     [[nodiscard]] static ControllerInstallation Ordinary();
+    // One controller class with its ProgID and type library and one application path with a search
+    // path, written through the 32-bit view, among the ordinary registrations: a key of each kind
+    // that a run removes, in a short run.
+    [[nodiscard]] static ControllerInstallation OneOfEachKind();
     // `count` controller classes with their servers in C:\Programme\OMX\BIN and nothing else,
     // written through the 32-bit view as the controller's own.
     [[nodiscard]] static ControllerInstallation ManyClasses(int count);

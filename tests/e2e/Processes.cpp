@@ -43,15 +43,19 @@ bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout)
     return ::WaitForSingleObject(process.Process(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
-DWORD RunRegistryEditor(std::wstring_view arguments, std::chrono::milliseconds timeout)
+std::wstring RegistryEditorPath()
 {
     wchar_t folder[MAX_PATH];
     const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         ThrowWin32Error(L"GetSystemWindowsDirectoryW", ::GetLastError());
     }
-    const std::wstring editor = std::wstring(folder, length) + L"\\regedit.exe";
-    const std::wstring commandLine = L"\"" + editor + L"\" " + std::wstring(arguments);
+    return std::wstring(folder, length) + L"\\regedit.exe";
+}
+
+DWORD RunRegistryEditor(std::wstring_view arguments, std::chrono::milliseconds timeout)
+{
+    const std::wstring commandLine = L"\"" + RegistryEditorPath() + L"\" " + std::wstring(arguments);
     const OwnedProcess process = [&] {
         // Only for the start: the driver's own later loads must come from its own folders.
         const FileSystemRedirectionOff redirectionOff;

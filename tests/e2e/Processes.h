@@ -18,6 +18,9 @@ namespace hivedrive {
 [[nodiscard]] OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory = L"C:\\");
 // True when the process has ended within the time.
 [[nodiscard]] bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout);
+// The native registry editor as the program starts it: %windir%\regedit.exe, on 64-bit Windows the
+// 64-bit one (a 32-bit driver reaches it only with the file-system redirector off).
+[[nodiscard]] std::wstring RegistryEditorPath();
 // Runs the native registry editor, %windir%\regedit.exe as the program starts it, with these
 // arguments to its end and gives its exit code; throws when it does not end in time. On 64-bit
 // Windows that is the 64-bit editor also for the 32-bit driver: the 32-bit one sees only the 32-bit

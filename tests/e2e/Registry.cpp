@@ -181,6 +181,23 @@ bool KeyExists(std::wstring_view fullName, View view)
     return static_cast<bool>(OpenForReading(fullName, view));
 }
 
+std::optional<std::wstring> TextValue(std::wstring_view fullName, std::wstring_view valueName, View view)
+{
+    const UniqueHkey key = OpenForReading(fullName, view);
+    if (!key) {
+        return std::nullopt;
+    }
+    const RegistrySnapshot::Values values = ValuesOf(key.get());
+    const auto found = std::find_if(values.begin(), values.end(),
+                                    [&](const auto& value) { return EqualsIgnoreCase(value.first, valueName); });
+    if (found == values.end() || found->second.type != REG_SZ) {
+        return std::nullopt;
+    }
+    std::wstring text = FromUtf16LeBytes(std::string(found->second.data.begin(), found->second.data.end()));
+    text.erase(std::find(text.begin(), text.end(), L'\0'), text.end());
+    return text;
+}
+
 std::vector<std::wstring> SubkeyNames(std::wstring_view fullName)
 {
     const UniqueHkey key = OpenForReading(fullName);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ enum class View {
 };
 
 [[nodiscard]] bool KeyExists(std::wstring_view fullName, View view = View::Native);
+// The text of a REG_SZ value, up to its terminating zero; nullopt when the key or the value is not
+// there or holds no text. An empty name reads the key's default value.
+[[nodiscard]] std::optional<std::wstring> TextValue(std::wstring_view fullName, std::wstring_view valueName,
+                                                    View view = View::Native);
 // The names of the key's direct subkeys, in the order the registry enumerates them.
 [[nodiscard]] std::vector<std::wstring> SubkeyNames(std::wstring_view fullName);
 // Creates the key and every missing key above it.

@@ -44,17 +44,22 @@ std::string ExportHeader()
     return std::string(kByteOrderMark) + ToUtf16LeBytes(std::wstring(kExportHeaderLine) + L"\r\n");
 }
 
-std::string ExpectedBackup(const std::vector<std::wstring>& removedKeys)
+std::string RegistryEditorExport(std::wstring_view key)
 {
     const std::wstring exportFile = ScratchFolder(L"exports") + L"\\export.reg";
+    RunRegistryEditor(L"/e \"" + exportFile + L"\" \"" + std::wstring(key) + L"\"", kWindowTimeout);
+    const std::optional<std::string> exported = ReadBytes(exportFile);
+    if (!exported || !exported->starts_with(ExportHeader())) {
+        throw DriverError("the registry editor exported no version-5 file for " + ToUtf8(key));
+    }
+    return *exported;
+}
+
+std::string ExpectedBackup(const std::vector<std::wstring>& removedKeys)
+{
     std::string backup = ExportHeader();
     for (const std::wstring& key : removedKeys) {
-        RunRegistryEditor(L"/e \"" + exportFile + L"\" \"" + key + L"\"", kWindowTimeout);
-        const std::optional<std::string> exported = ReadBytes(exportFile);
-        if (!exported || !exported->starts_with(ExportHeader())) {
-            throw DriverError("the registry editor exported no version-5 file for " + ToUtf8(key));
-        }
-        backup += exported->substr(ExportHeader().size());
+        backup += RegistryEditorExport(key).substr(ExportHeader().size());
     }
     return backup;
 }

@@ -16,6 +16,8 @@ namespace hivedrive {
 // The first line of the registry editor's exports here, with its byte-order mark and line end:
 // Wine's editor, like Windows', exports version 5, UTF-16LE.
 [[nodiscard]] std::string ExportHeader();
+// The registry editor's export of the key as it is now, the whole file with its header.
+[[nodiscard]] std::string RegistryEditorExport(std::wstring_view key);
 // The backup of a run that removed these keys: the header once, then each key's export without
 // its header. Each export is made now with the registry editor, so call it before the run.
 [[nodiscard]] std::string ExpectedBackup(const std::vector<std::wstring>& removedKeys);

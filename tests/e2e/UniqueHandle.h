@@ -5,6 +5,7 @@
 
 namespace hivedrive {
 
+using hivetidy::win32::UniqueFile;
 using hivetidy::win32::UniqueFindHandle;
 using hivetidy::win32::UniqueHandle;
 using hivetidy::win32::UniqueHkey;
