@@ -106,6 +106,19 @@ TEST_P(ExportAndDeleteKey, PassesOverAKeyThatIsNotThereWithoutATrace)
     EXPECT_TRUE(Registry().KeyExists(std::string(kToolKey)));
 }
 
+TEST_P(ExportAndDeleteKey, ALogThatCannotBeWrittenStopsEveryLaterDeletion)
+{
+    Registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes", "", "x");
+    Files().FailWritesTo(std::string(kLogPath));
+    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    Files().FailWritesTo(std::string{});
+    // The first key's export is in the backup, but the log no longer says what went: nothing more
+    // goes, even once the log could be written again.
+    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Anderes");
+    EXPECT_TRUE(Registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes"));
+    EXPECT_EQ(sim.processes().CommandLines().size(), 1u);
+}
+
 TEST_P(ExportAndDeleteKey, KeepsTheExportButLogsNothingWhenTheDeletionFails)
 {
     Registry().FailDelete(std::string(kToolKey));
