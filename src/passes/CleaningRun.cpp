@@ -105,6 +105,9 @@ void Form1::Command1_Click()
         // registrations live. A view whose key is the very key of the native view is not walked
         // again.
         views = m_platform.components.Views();
+        if (views.empty()) {
+            views.push_back(RegView::Native); // every machine has its own view
+        }
         m_stage = RunStage::ReadingClasses;
         for (const RegView view : views) {
             if (IsOwnKeyOfView({kHkeyClassesRoot, view, "CLSID"})) {
