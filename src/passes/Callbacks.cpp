@@ -16,10 +16,8 @@ constexpr std::string_view kTypeLibKey = "TypeLib";
 // True when the item holds text that refers into the controller folders; other data never does.
 bool ItemRefersToControllerDir(const SharedState& state, RegistryItem& item)
 {
-    if (!item.Value().IsText()) {
-        return false;
-    }
-    return RefersToControllerDir(state, item.Value().ToText());
+    const TaggedValue value = item.Value();
+    return value.IsText() && RefersToControllerDir(state, value.ToText());
 }
 
 } // namespace
@@ -44,16 +42,28 @@ bool Form2::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
     if (EqualsIgnoreCase(node.Name(), kTypeLibKey)) {
         m_state.CurrentTypeLibId = node.DefaultValue().ToText();
 
+        // Many classes share one type library, and nothing is removed while the classes are
+        // walked: each library is walked once per pass, and its verdict holds for every class.
+        const auto known = m_state.CheckedTypeLibs.find(m_state.CurrentTypeLibId);
+        if (known != m_state.CheckedTypeLibs.end()) {
+            m_state.ServerPathFound = m_state.ServerPathFound || known->second;
+            return false;
+        }
+        const bool foundBefore = m_state.ServerPathFound;
+        m_state.ServerPathFound = false;
+
         // Skip mode from here: a type library that is not there is no reason to give up the class.
         // The lookup has a component of its own: the window's one is in the middle of its walk.
         std::unique_ptr<RegistryComponent> lookup;
         SkipOnFailure([&] { lookup = m_components.Create(); });
         const bool opened = lookup && SkipOnFailure([&] {
-            lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib\\" + node.DefaultValue().ToText()), m_state.CurrentView);
+            lookup->OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib\\" + m_state.CurrentTypeLibId), m_state.CurrentView);
         });
         if (opened) {
             SkipOnFailure([&] { lookup->WalkTree(m_objects.TheForm3(), *lookup, 0); });
         }
+        m_state.CheckedTypeLibs.emplace(m_state.CurrentTypeLibId, m_state.ServerPathFound);
+        m_state.ServerPathFound = foundBefore || m_state.ServerPathFound;
     }
     return false;
 }

@@ -142,6 +142,7 @@ void Form1::Command1_Click()
 void Form1::RunClassPass(RegView view)
 {
     m_state.InvalidClasses.Reset();
+    m_state.CheckedTypeLibs.clear();
     m_state.CurrentView = view;
     Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"), view);
     Registry().WalkSubkeys(*this, 0);

@@ -4,6 +4,7 @@
 #include "shared/ProgramList.h"
 #include "shared/RegLocation.h"
 
+#include <map>
 #include <string>
 
 namespace hivetidy {
@@ -29,6 +30,9 @@ struct SharedState {
     std::string CurrentProgId;
     std::string CurrentTypeLibId;
     bool ServerPathFound = false;
+    // Whether a type library (by the text a class names it with) refers into the controller
+    // folders, for the class pass under way; emptied when a class pass starts.
+    std::map<std::string, bool> CheckedTypeLibs;
 
     ProgramList<ClassEntry> InvalidClasses;
     ProgramList<std::string> InvalidKeyNames;

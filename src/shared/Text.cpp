@@ -78,23 +78,51 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-// Code points of a text, upper-cased; an invalid byte stands for itself (as 0x110000 + byte) so
-// that it only ever equals the same invalid byte.
-std::vector<char32_t> UpperCodePoints(std::string_view text)
+// The upper-cased code point at a position and the bytes it takes; an invalid byte stands for
+// itself (as 0x110000 + byte) so that it only ever equals the same invalid byte.
+struct Upper {
+    char32_t codePoint;
+    std::size_t length;
+};
+
+Upper UpperAt(std::string_view text, std::size_t at)
 {
-    std::vector<char32_t> out;
-    out.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        const Decoded d = DecodeUtf8(text, at);
-        if (d.length == 0) {
-            out.push_back(0x110000 + static_cast<unsigned char>(text[at]));
-            ++at;
-        } else {
-            out.push_back(UpperCaseOf(d.codePoint));
-            at += d.length;
+    const Decoded d = DecodeUtf8(text, at);
+    if (d.length == 0) {
+        return {static_cast<char32_t>(0x110000 + static_cast<unsigned char>(text[at])), 1};
+    }
+    return {UpperCaseOf(d.codePoint), d.length};
+}
+
+bool IsAscii(std::string_view text)
+{
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
         }
     }
-    return out;
+    return true;
+}
+
+constexpr char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+}
+
+// No letter outside ASCII has an upper case inside it, and an ASCII byte is always a character of
+// its own in UTF-8: for a needle of ASCII only, comparing bytes is comparing characters.
+bool ContainsAsciiIgnoreCase(std::string_view text, std::string_view needle)
+{
+    for (std::size_t start = 0; start + needle.size() <= text.size(); ++start) {
+        std::size_t i = 0;
+        while (i < needle.size() && AsciiUpper(text[start + i]) == AsciiUpper(needle[i])) {
+            ++i;
+        }
+        if (i == needle.size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -174,6 +202,13 @@ char32_t UpperCaseOf(char32_t c)
 
 std::string ToUpperText(std::string_view text)
 {
+    if (IsAscii(text)) {
+        std::string out(text);
+        for (char& c : out) {
+            c = AsciiUpper(c);
+        }
+        return out;
+    }
     std::string out;
     out.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
@@ -191,22 +226,40 @@ std::string ToUpperText(std::string_view text)
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return UpperCodePoints(a) == UpperCodePoints(b);
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const Upper x = UpperAt(a, i);
+        const Upper y = UpperAt(b, j);
+        if (x.codePoint != y.codePoint) {
+            return false;
+        }
+        i += x.length;
+        j += y.length;
+    }
+    return i == a.size() && j == b.size();
 }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view needle)
 {
-    const std::vector<char32_t> haystack = UpperCodePoints(text);
-    const std::vector<char32_t> wanted = UpperCodePoints(needle);
-    if (wanted.empty()) {
-        return true;
+    if (IsAscii(needle)) {
+        return ContainsAsciiIgnoreCase(text, needle);
     }
-    if (wanted.size() > haystack.size()) {
-        return false;
+    std::vector<char32_t> wanted;
+    for (std::size_t at = 0; at < needle.size();) {
+        const Upper u = UpperAt(needle, at);
+        wanted.push_back(u.codePoint);
+        at += u.length;
     }
-    for (std::size_t start = 0; start + wanted.size() <= haystack.size(); ++start) {
+    for (std::size_t start = 0; start < text.size(); start += UpperAt(text, start).length) {
+        std::size_t at = start;
         std::size_t i = 0;
-        while (i < wanted.size() && haystack[start + i] == wanted[i]) {
+        while (i < wanted.size() && at < text.size()) {
+            const Upper u = UpperAt(text, at);
+            if (u.codePoint != wanted[i]) {
+                break;
+            }
+            at += u.length;
             ++i;
         }
         if (i == wanted.size()) {

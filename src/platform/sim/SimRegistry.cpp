@@ -88,9 +88,11 @@ struct SimRegistry::Node {
     std::weak_ptr<Node> parent; // empty for a hive
     bool deleted = false;
 
-    std::shared_ptr<Node> Child(std::string_view childName) const
+    std::shared_ptr<Node> Child(std::string_view childName) const { return ChildByUpperName(ToUpperText(childName)); }
+
+    std::shared_ptr<Node> ChildByUpperName(const std::string& upperName) const
     {
-        const auto found = subkeys.find(ToUpperText(childName));
+        const auto found = subkeys.find(upperName);
         return found == subkeys.end() ? nullptr : found->second;
     }
 
@@ -237,14 +239,16 @@ struct SimRegistry::Place {
     [[nodiscard]] Place Below(std::string_view name) const
     {
         const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(JunctionAt(root, path), name);
+        const std::string upper = ToUpperText(name);
         Place below{root, view, path, {}};
         below.path.emplace_back(name);
+        below.nodes.reserve(nodes.size());
         for (const auto& node : nodes) {
             auto from = Node::Live(node);
             if (from && redirected) {
                 from = Node::Live(from->Child(kWow64Node));
             }
-            below.nodes.push_back(from ? Node::Live(from->Child(name)) : nullptr);
+            below.nodes.push_back(from ? Node::Live(from->ChildByUpperName(upper)) : nullptr);
         }
         return below;
     }
@@ -268,22 +272,41 @@ struct SimRegistry::Place {
     {
         std::map<std::string, std::string> names; // by upper-case name, which sorts them too
         const bool junction = IsJunction();
+        const Junction here = view == RegView::Wow32 ? JunctionAt(root, path) : Junction::None;
         for (const auto& node : ListedNodes()) {
             for (const auto& [upper, child] : node->subkeys) {
                 // The 32-bit view never shows its own hiding place.
                 if ((junction && EqualsIgnoreCase(upper, kWow64Node)) || names.contains(upper)) {
                     continue;
                 }
-                if (const auto shown = Below(child->name).Shown()) {
+                if (const auto shown = ShownBelow(here, child->name, upper)) {
                     names.emplace(upper, shown->name);
                 }
             }
         }
         std::vector<std::string> list;
+        list.reserve(names.size());
         for (auto& [upper, name] : names) {
             list.push_back(std::move(name));
         }
         return list;
+    }
+
+private:
+    // The key whose values show one name below, as Below(name).Shown(), without making the place.
+    [[nodiscard]] std::shared_ptr<Node> ShownBelow(Junction here, std::string_view name, const std::string& upper) const
+    {
+        const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(here, name);
+        for (const auto& node : nodes) {
+            auto from = Node::Live(node);
+            if (from && redirected) {
+                from = Node::Live(from->Child(kWow64Node));
+            }
+            if (auto child = from ? Node::Live(from->ChildByUpperName(upper)) : nullptr) {
+                return child;
+            }
+        }
+        return nullptr;
     }
 };
 
@@ -330,11 +353,16 @@ public:
         if (!m_place.Exists()) {
             return nullptr;
         }
-        auto place = m_place.At(path);
-        if (!place || !place->Exists() || (m_honourFaults && m_registry.AnyDenied(*place))) {
+        return OpenPlace(m_place.At(path));
+    }
+
+    // A walk's one step down: one name, so no path to take apart.
+    std::unique_ptr<StoreKey> OpenSubkey(std::string_view name) override
+    {
+        if (name.empty() || name.find('\\') != std::string_view::npos || !m_place.Exists()) {
             return nullptr;
         }
-        return std::make_unique<Key>(m_registry, std::move(*place), m_honourFaults);
+        return OpenPlace(m_place.Below(name));
     }
 
     // The native full name of the key whose values show, however it was reached. A hive, like a
@@ -367,10 +395,21 @@ public:
     }
 
 private:
+    std::unique_ptr<StoreKey> OpenPlace(std::optional<Place> place)
+    {
+        if (!place || !place->Exists() || (m_honourFaults && m_registry.AnyDenied(*place))) {
+            return nullptr;
+        }
+        return std::make_unique<Key>(m_registry, std::move(*place), m_honourFaults);
+    }
+
     bool Enumerable() const
     {
         if (!m_place.Exists()) {
             return false;
+        }
+        if (!m_honourFaults || m_registry.m_failEnumeration.empty()) {
+            return true;
         }
         const auto listed = m_place.ListedNodes();
         return !(m_honourFaults && std::any_of(listed.begin(), listed.end(), [&](const auto& node) {
@@ -544,6 +583,9 @@ bool SimRegistry::IsDenied(const Node& node) const
 
 bool SimRegistry::AnyDenied(const Place& place) const
 {
+    if (m_deniedOpen.empty()) {
+        return false;
+    }
     const auto live = place.LiveNodes();
     return std::any_of(live.begin(), live.end(), [&](const auto& node) { return IsDenied(*node); });
 }
