@@ -20,6 +20,18 @@ private:
     RawValue m_raw;
 };
 
+// A value handed to a walk's callback: the walk keeps the value for as long as the call lasts.
+class WalkedItem final : public RegistryItem {
+public:
+    explicit WalkedItem(const RawValue& raw) : m_raw(raw) {}
+
+    [[nodiscard]] std::string Name() const override { return m_raw.name; }
+    [[nodiscard]] TaggedValue Value() const override { return TaggedValueOf(m_raw); }
+
+private:
+    const RawValue& m_raw;
+};
+
 std::string LastComponent(std::string_view path)
 {
     const auto slash = path.rfind('\\');
@@ -48,13 +60,8 @@ TaggedValue TaggedValueOf(const RawValue& raw)
 {
     switch (raw.type) {
     case kRegSz:
-    case kRegExpandSz: {
-        std::u16string text = LeBytesToUtf16(raw.data);
-        if (const auto nul = text.find(u'\0'); nul != std::u16string::npos) {
-            text.resize(nul);
-        }
-        return TaggedValue::Text(Utf16ToUtf8(text));
-    }
+    case kRegExpandSz:
+        return TaggedValue::Text(LeBytesTextToUtf8(raw.data));
     case kRegDword:
         if (raw.data.size() == 4) {
             const auto byte = [&](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(raw.data[i])); };
@@ -186,7 +193,7 @@ void StoreComponent::WalkItems(IUseRegItems& callback, std::int32_t /*reserved*/
         throw Failure("values cannot be enumerated");
     }
     for (const RawValue& raw : *values) {
-        StoreItem item(raw);
+        WalkedItem item(raw);
         PassOverFailure([&] { (void)callback.UseItem(item, 0); });
     }
 }

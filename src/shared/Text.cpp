@@ -290,19 +290,56 @@ std::u16string Utf8ToUtf16(std::string_view text)
     return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text)
+namespace {
+
+// UTF-16 units from wherever they are kept to UTF-8; an unpaired surrogate becomes U+FFFD.
+template <class UnitAt>
+std::string Utf16UnitsToUtf8(std::size_t count, UnitAt unitAt)
 {
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        char32_t cp = unitAt(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && unitAt(i + 1) >= 0xDC00 && unitAt(i + 1) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;
         }
         AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    return Utf16UnitsToUtf8(text.size(), [&](std::size_t i) { return static_cast<char32_t>(text[i]); });
+}
+
+std::string LeBytesTextToUtf8(std::string_view bytes)
+{
+    const auto unitAt = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    };
+    std::size_t count = 0;
+    bool ascii = true;
+    for (; count < bytes.size() / 2; ++count) {
+        const char32_t unit = unitAt(count);
+        if (unit == 0) {
+            break;
+        }
+        ascii = ascii && unit < 0x80;
+    }
+    if (!ascii) {
+        return Utf16UnitsToUtf8(count, unitAt);
+    }
+    // Most registry text is plain ASCII: one byte per unit, nothing to pair or encode.
+    std::string out(count, '\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = bytes[2 * i];
     }
     return out;
 }

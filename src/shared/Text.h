@@ -28,5 +28,8 @@ namespace hivetidy {
 // UTF-16 code units as little-endian bytes and back (an odd last byte is dropped).
 [[nodiscard]] std::string Utf16ToLeBytes(std::u16string_view text);
 [[nodiscard]] std::u16string LeBytesToUtf16(std::string_view bytes);
+// UTF-16LE bytes up to the first NUL (or the end; an odd last byte is left out) as UTF-8, as
+// Utf16ToUtf8 makes it.
+[[nodiscard]] std::string LeBytesTextToUtf8(std::string_view bytes);
 
 } // namespace hivetidy

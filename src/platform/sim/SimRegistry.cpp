@@ -270,8 +270,22 @@ struct SimRegistry::Place {
     // The subkeys this view shows, in the registry's order and as the shown keys spell them.
     [[nodiscard]] std::vector<std::string> SubkeyNames() const
     {
-        std::map<std::string, std::string> names; // by upper-case name, which sorts them too
         const bool junction = IsJunction();
+        if (!junction) {
+            // One key of one source, as everywhere but in the merged classes: its own subkeys.
+            const auto live = LiveNodes();
+            if (live.size() == 1) {
+                std::vector<std::string> list;
+                list.reserve(live.front()->subkeys.size());
+                for (const auto& [upper, child] : live.front()->subkeys) {
+                    if (!child->deleted) {
+                        list.push_back(child->name);
+                    }
+                }
+                return list;
+            }
+        }
+        std::map<std::string, std::string> names; // by upper-case name, which sorts them too
         const Junction here = view == RegView::Wow32 ? JunctionAt(root, path) : Junction::None;
         for (const auto& node : ListedNodes()) {
             for (const auto& [upper, child] : node->subkeys) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -76,6 +78,27 @@ std::string BytesOf(const std::vector<BYTE>& data, DWORD length)
 // A registry link holds its target's kernel name in this value, of type REG_LINK.
 constexpr wchar_t kLinkValueName[] = L"SymbolicLinkValue";
 
+// What RegQueryInfoKeyW tells of a key in one call: enough to list its subkeys and values with
+// one call per entry, in buffers of the right size, and without a last call that finds nothing.
+struct KeyCounts {
+    DWORD subkeys = 0;
+    DWORD maxSubkeyNameLength = 0; // without the terminating NUL, as the name lengths below
+    DWORD values = 0;
+    DWORD maxValueNameLength = 0;
+    DWORD maxValueDataLength = 0;
+};
+
+[[nodiscard]] std::optional<KeyCounts> QueryCounts(HKEY key)
+{
+    KeyCounts counts;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &counts.subkeys, &counts.maxSubkeyNameLength, nullptr,
+                         &counts.values, &counts.maxValueNameLength, &counts.maxValueDataLength, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return counts;
+}
+
 // Whether a key opened with REG_OPTION_OPEN_LINK is an ordinary key and not a link. A key that
 // cannot be told is taken for a link: a link is never entered, at worst an ordinary key is left.
 [[nodiscard]] bool IsPlainKey(HKEY key)
@@ -86,6 +109,17 @@ constexpr wchar_t kLinkValueName[] = L"SymbolicLinkValue";
         return true;
     }
     return status == ERROR_SUCCESS && type != REG_LINK;
+}
+
+// The same, told from the counts where they suffice: a link holds its target in a value whose
+// name is longer than any the key has, or the key has no values at all.
+[[nodiscard]] bool IsPlainKey(HKEY key, const std::optional<KeyCounts>& counts)
+{
+    constexpr DWORD kLinkValueNameLength = static_cast<DWORD>(std::size(kLinkValueName) - 1);
+    if (counts && (counts->values == 0 || counts->maxValueNameLength < kLinkValueNameLength)) {
+        return true;
+    }
+    return IsPlainKey(key);
 }
 
 // Opens the key itself, also where it is a link; nullptr when it cannot. Only the last component
@@ -175,9 +209,20 @@ public:
     Win32StoreKey(HKEY predefined, REGSAM view) : m_key(predefined), m_view(view) {}
     // A key this object opened and closes.
     Win32StoreKey(UniqueHkey opened, REGSAM view) : m_opened(std::move(opened)), m_key(m_opened.get()), m_view(view) {}
+    // A key opened for a walk, with the counts read right after it was opened: they serve its
+    // first listing of subkeys and of values, each of which a walk makes at once. Any later one
+    // asks the registry again, since by then this program may have changed the key.
+    Win32StoreKey(UniqueHkey opened, REGSAM view, const std::optional<KeyCounts>& counts)
+        : m_opened(std::move(opened)), m_key(m_opened.get()), m_view(view), m_subkeyCounts(counts),
+          m_valueCounts(counts)
+    {
+    }
 
     [[nodiscard]] std::optional<std::vector<std::string>> SubkeyNames() override
     {
+        if (const std::optional<KeyCounts> counts = std::exchange(m_subkeyCounts, std::nullopt)) {
+            return CountedSubkeyNames(*counts);
+        }
         std::vector<std::string> names;
         std::array<wchar_t, kMaxKeyNameLength + 1> name{};
         for (DWORD index = 0;; ++index) {
@@ -200,17 +245,21 @@ public:
 
     [[nodiscard]] std::optional<std::vector<RawValue>> Values() override
     {
-        DWORD maxNameLength = 0;
-        DWORD maxDataLength = 0;
-        if (RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxNameLength,
-                             &maxDataLength, nullptr, nullptr) != ERROR_SUCCESS) {
+        std::optional<KeyCounts> counts = std::exchange(m_valueCounts, std::nullopt);
+        if (!counts) {
+            counts = QueryCounts(m_key);
+        }
+        if (!counts) {
             return std::nullopt;
         }
         // The maximum name length leaves out the terminating NUL.
-        std::vector<wchar_t> name(maxNameLength + 1);
-        std::vector<BYTE> data(std::max<DWORD>(maxDataLength, 1));
+        std::vector<wchar_t> name(counts->maxValueNameLength + 1);
+        std::vector<BYTE> data(std::max<DWORD>(counts->maxValueDataLength, 1));
         std::vector<RawValue> values;
-        for (DWORD index = 0;;) {
+        values.reserve(counts->values);
+        // As many as the key had when counted: one that came after it was read is as if it had
+        // come after the whole listing.
+        for (DWORD index = 0; index < counts->values;) {
             // Both lengths come back as those of the value just read: reset them for every call.
             DWORD nameLength = static_cast<DWORD>(name.size());
             DWORD dataLength = static_cast<DWORD>(data.size());
@@ -231,6 +280,7 @@ public:
             values.push_back(RawValue{Narrow({name.data(), nameLength}), type, BytesOf(data, dataLength)});
             ++index;
         }
+        return values;
     }
 
     [[nodiscard]] std::optional<RawValue> Value(std::string_view name) override
@@ -274,10 +324,14 @@ public:
         // Opened as itself, so that a link shows as the link; an ordinary key is then the key
         // itself, and reading it goes nowhere else.
         UniqueHkey key = OpenUnfollowed(m_key, Widen(name).c_str(), KEY_READ | m_view);
-        if (!key || !IsPlainKey(key.get())) {
+        if (!key) {
             return nullptr;
         }
-        return std::make_unique<Win32StoreKey>(std::move(key), m_view);
+        const std::optional<KeyCounts> counts = QueryCounts(key.get());
+        if (!IsPlainKey(key.get(), counts)) {
+            return nullptr;
+        }
+        return std::make_unique<Win32StoreKey>(std::move(key), m_view, counts);
     }
 
     [[nodiscard]] std::optional<std::string> Identity() override
@@ -307,9 +361,32 @@ public:
     }
 
 private:
+    [[nodiscard]] std::optional<std::vector<std::string>> CountedSubkeyNames(const KeyCounts& counts) const
+    {
+        std::vector<std::string> names;
+        names.reserve(counts.subkeys);
+        std::vector<wchar_t> name(std::max<std::size_t>(counts.maxSubkeyNameLength, kMaxKeyNameLength) + 1);
+        for (DWORD index = 0; index < counts.subkeys; ++index) {
+            DWORD length = static_cast<DWORD>(name.size()); // overwritten by each call
+            const LSTATUS status = RegEnumKeyExW(m_key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) {
+                break; // one went since it was counted
+            }
+            if (status != ERROR_SUCCESS) {
+                return std::nullopt;
+            }
+            if (!HasEmbeddedNul(name.data(), length)) {
+                names.push_back(Narrow({name.data(), length}));
+            }
+        }
+        return names;
+    }
+
     UniqueHkey m_opened; // empty for a predefined root
     HKEY m_key;
     REGSAM m_view;
+    std::optional<KeyCounts> m_subkeyCounts;
+    std::optional<KeyCounts> m_valueCounts;
 };
 
 // The KEY_WOW64_* flag of a view; 0 where Windows has one view only.

@@ -174,6 +174,15 @@ int Win32Window::RunMessageLoop()
 
 void Win32Window::ProcessWaitingMessages()
 {
+    // A run yields after every key it reads. Looking into an empty queue is a system call all the
+    // same (under Wine a round trip to its server), so the queue is looked into at most every few
+    // milliseconds: a click or a repaint still waits less than a screen refresh.
+    constexpr auto kLookInterval = std::chrono::milliseconds(8);
+    const auto now = std::chrono::steady_clock::now();
+    if (m_lastLook != std::chrono::steady_clock::time_point{} && now - m_lastLook < kLookInterval) {
+        return;
+    }
+    m_lastLook = now;
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {

@@ -7,6 +7,7 @@
 #include "platform/win32/UniqueResource.h"
 
 #include <array>
+#include <chrono>
 #include <vector>
 
 namespace hivetidy::win32 {
@@ -78,6 +79,8 @@ private:
     FormEvents* m_events = nullptr;
     int m_dpi = 96;
     int m_defaultId = 0;
+    // When the queue was last looked into; the first call always looks.
+    std::chrono::steady_clock::time_point m_lastLook{};
     HWND m_lastFocus = nullptr;
 };
 
