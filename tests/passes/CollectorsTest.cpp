@@ -84,6 +84,25 @@ TEST_F(Collectors, FindsAClassThroughItsTypeLibraryAlone)
     EXPECT_EQ(classes[1], (ClassEntry{"", std::string(kClassA), std::string(kLibX)}));
 }
 
+// A type library is walked once per pass; what it says must reach every class naming it, and
+// nothing another class found must stick to it.
+TEST_F(Collectors, ATypeLibrarysVerdictHoldsForEveryClassThatNamesIt)
+{
+    constexpr std::string_view kClassC = "{C1000000-0000-0000-0000-0000000000C1}";
+    constexpr std::string_view kClassD = "{D1000000-0000-0000-0000-0000000000D1}";
+    AddTypeLib(kLibX, "C:\\Windows\\fremd.tlb");
+    AddTypeLib(kLibY, "C:\\Programme\\OMX\\LIB\\achse.tlb");
+    AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll", "", kLibX);
+    AddClass(kClassB, "C:\\Windows\\b.dll", "", kLibX);
+    AddClass(kClassC, "C:\\Windows\\c.dll", "", kLibY);
+    AddClass(kClassD, "C:\\Windows\\d.dll", "", kLibY);
+    const auto& classes = CollectClasses();
+    ASSERT_EQ(classes.UpperBound(), 3);
+    EXPECT_EQ(classes[1].ClassId, kClassA);
+    EXPECT_EQ(classes[2].ClassId, kClassC);
+    EXPECT_EQ(classes[3].ClassId, kClassD);
+}
+
 TEST_F(Collectors, KeepsTheTypeLibIdOfALibraryThatIsNotThere)
 {
     AddClass(kClassA, "C:\\Progra~1\\OMX\\UTIL\\a.exe", "", kLibY);

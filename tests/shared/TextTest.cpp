@@ -26,6 +26,9 @@ TEST(TextCompare, FindsTextInsideLongerTextIgnoringCase)
     EXPECT_TRUE(ContainsIgnoreCase("x", ""));
     EXPECT_FALSE(ContainsIgnoreCase("C:\\Programme\\OMX\\LIBRARY\\x.dll", "C:\\Programme\\OMX\\LIB\\"));
     EXPECT_FALSE(ContainsIgnoreCase("ab", "abc"));
+    // Needles beyond ASCII are compared by characters, not bytes.
+    EXPECT_TRUE(ContainsIgnoreCase("D:\\PR\u00dcFSTAND\\omx", "pr\u00fcfstand\\OMX"));
+    EXPECT_FALSE(ContainsIgnoreCase("D:\\PRUFSTAND\\omx", "pr\u00fcfstand"));
 }
 
 TEST(TextCompare, InvalidUtf8OnlyEqualsItself)
@@ -42,6 +45,18 @@ TEST(TextConversion, Utf16RoundTripKeepsEveryCharacter)
     EXPECT_EQ(Utf16ToUtf8(LeBytesToUtf16(Utf16ToLeBytes(Utf8ToUtf16(text)))), text);
     EXPECT_EQ(Utf16ToLeBytes(u"\u00f6"), std::string("\xf6\x00", 2));
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})), "\uFFFD");
+}
+
+TEST(TextConversion, RegistryTextEndsAtItsFirstNulCharacter)
+{
+    const auto bytes = [](std::u16string_view text) { return Utf16ToLeBytes(text); };
+    EXPECT_EQ(LeBytesTextToUtf8(bytes(u"AB\0C")), "AB");
+    // A zero byte is no NUL character: U+0100 is 00 01.
+    EXPECT_EQ(LeBytesTextToUtf8(bytes(u"\u0100x")), "\u0100x");
+    EXPECT_EQ(LeBytesTextToUtf8(bytes(u"gel\u00f6scht \U0001F916")), "gel\u00f6scht \U0001F916");
+    EXPECT_EQ(LeBytesTextToUtf8(bytes(u"A") + "B"), "A"); // an odd last byte is no character
+    // A surrogate cut off by the NUL stands alone.
+    EXPECT_EQ(LeBytesTextToUtf8(bytes(std::u16string{char16_t{0xD83E}, u'\0', char16_t{0xDD16}})), "\uFFFD");
 }
 
 TEST(ProgramList, KeepsEntryZeroAndTheOrderOfDiscovery)
