@@ -226,8 +226,17 @@ std::string ToUpperText(std::string_view text)
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    std::size_t i = 0;
-    std::size_t j = 0;
+    // While both are ASCII a byte is a character: most names differ in their first one.
+    std::size_t common = 0;
+    while (common < a.size() && common < b.size() && static_cast<unsigned char>(a[common]) < 0x80 &&
+           static_cast<unsigned char>(b[common]) < 0x80) {
+        if (AsciiUpper(a[common]) != AsciiUpper(b[common])) {
+            return false;
+        }
+        ++common;
+    }
+    std::size_t i = common;
+    std::size_t j = common;
     while (i < a.size() && j < b.size()) {
         const Upper x = UpperAt(a, i);
         const Upper y = UpperAt(b, j);

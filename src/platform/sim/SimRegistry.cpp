@@ -149,19 +149,39 @@ enum class Junction {
 constexpr std::array<std::string_view, 5> kRedirectedClassKeys{"CLSID", "DirectShow", "Interface", "Media Type",
                                                                "MediaFoundation"};
 
-Junction JunctionAt(RootHandle root, const std::vector<std::string>& path)
+// Where a key stands below its hive, as far as the views' junctions go: how deep, and whether the
+// first two names are SOFTWARE and Classes (in any case).
+struct Depth {
+    std::size_t levels = 0;
+    bool softwareFirst = false;
+    bool classesSecond = false;
+
+    [[nodiscard]] Depth Below(std::string_view name) const
+    {
+        Depth below = *this;
+        if (levels == 0) {
+            below.softwareFirst = EqualsIgnoreCase(name, "SOFTWARE");
+        } else if (levels == 1) {
+            below.classesSecond = EqualsIgnoreCase(name, "Classes");
+        }
+        ++below.levels;
+        return below;
+    }
+};
+
+Junction JunctionAt(RootHandle root, const Depth& path)
 {
-    const auto is = [&](std::size_t i, std::string_view name) { return EqualsIgnoreCase(path[i], name); };
+    const bool softwareClasses = path.levels == 2 && path.softwareFirst && path.classesSecond;
     switch (root) {
     case kHkeyClassesRoot:
-        return path.empty() ? Junction::Classes : Junction::None;
+        return path.levels == 0 ? Junction::Classes : Junction::None;
     case kHkeyLocalMachine:
-        if (path.size() == 1 && is(0, "SOFTWARE")) {
+        if (path.levels == 1 && path.softwareFirst) {
             return Junction::Software;
         }
-        return path.size() == 2 && is(0, "SOFTWARE") && is(1, "Classes") ? Junction::Classes : Junction::None;
+        return softwareClasses ? Junction::Classes : Junction::None;
     case kHkeyCurrentUser:
-        return path.size() == 2 && is(0, "Software") && is(1, "Classes") ? Junction::Classes : Junction::None;
+        return softwareClasses ? Junction::Classes : Junction::None;
     default:
         return Junction::None; // the user hives are shared by both views
     }
@@ -192,7 +212,7 @@ bool IsRedirectedBelow(Junction junction, std::string_view name)
 struct SimRegistry::Place {
     RootHandle root = kNoRoot;
     RegView view = RegView::Native;
-    std::vector<std::string> path; // below the hive, as the view names it
+    Depth path; // below the hive, as the view names it
     std::vector<std::shared_ptr<Node>> nodes;
 
     [[nodiscard]] std::shared_ptr<Node> Shown() const
@@ -240,8 +260,8 @@ struct SimRegistry::Place {
     {
         const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(JunctionAt(root, path), name);
         const std::string upper = ToUpperText(name);
-        Place below{root, view, path, {}};
-        below.path.emplace_back(name);
+        Place below{root, view, {}, {}};
+        below.path = path.Below(name);
         below.nodes.reserve(nodes.size());
         for (const auto& node : nodes) {
             auto from = Node::Live(node);
@@ -384,7 +404,7 @@ public:
     std::optional<std::string> Identity() override
     {
         const auto node = m_place.Shown();
-        if (!node || m_place.path.empty()) {
+        if (!node || m_place.path.levels == 0) {
             return std::nullopt;
         }
         return node->FullName();
