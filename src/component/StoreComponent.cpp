@@ -233,14 +233,15 @@ void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<Sto
             levels.pop_back();
             continue;
         }
-        const std::string name = level.names[level.next++];
+        // Each name is visited once: it moves on into the key object.
+        std::string name = std::move(level.names[level.next++]);
         std::shared_ptr<StoreKey> child = IsWalkableName(name) ? level.key->OpenSubkey(name) : nullptr;
         if (!child) {
             continue;
         }
         const auto depth = static_cast<std::int32_t>(levels.size());
         {
-            StoreComponent node(m_store, child, name);
+            StoreComponent node(m_store, child, std::move(name));
             PassOverFailure([&] { (void)callback.UseNode(node, depth); });
         }
         if (depth < kMaxKeyDepth) {
