@@ -30,12 +30,22 @@ OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentD
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info{};
-    // CreateProcessW may write into the command line, so it gets a buffer of its own.
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDirectory.c_str(), &startup, &info)) {
-        ThrowWin32Error(L"CreateProcessW " + commandLine, ::GetLastError());
+    // Wine now and then fails a start with ERROR_INTERNAL_ERROR when its loader cannot set up the
+    // new process (seen once in some hundred starts on a loaded machine); a second try starts it.
+    constexpr int kTries = 3;
+    for (int attempt = 1;; ++attempt) {
+        // CreateProcessW may write into the command line, so it gets a buffer of its own.
+        std::wstring buffer = commandLine;
+        if (::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, currentDirectory.c_str(),
+                             &startup, &info)) {
+            return OwnedProcess(info);
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == kTries) {
+            ThrowWin32Error(L"CreateProcessW " + commandLine, error);
+        }
+        ::Sleep(250);
     }
-    return OwnedProcess(info);
 }
 
 bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout)
