@@ -205,13 +205,16 @@ void StoreComponent::WalkTree(IUseRegItems& callback, RegistryComponent& startKe
         throw Failure("start key is not a key object of this component");
     }
     const std::shared_ptr<StoreKey> key = start->Bound();
-    if (!key->SubkeyNames()) {
+    auto names = key->SubkeyNames();
+    if (!names) {
         throw Failure("subkeys cannot be enumerated");
     }
-    WalkBelow(callback, key);
+    // The start key's listing is the walk's first level: the registry is asked for it once.
+    WalkBelow(callback, key, std::move(*names));
 }
 
-void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top)
+void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top,
+                               std::vector<std::string> topNames)
 {
     // Depth first with a stack of its own: the depth of a tree is for the registry's data to say,
     // never the size of this thread's stack.
@@ -226,7 +229,7 @@ void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<Sto
         // A key that cannot be enumerated is passed over, its own report already made.
         levels.push_back(Level{std::move(key), names ? std::move(*names) : std::vector<std::string>{}, 0});
     };
-    enter(top);
+    levels.push_back(Level{top, std::move(topNames), 0});
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.names.size()) {

@@ -35,7 +35,7 @@ private:
     // The bound key; a walk holds its own reference, so a callback that rebinds this object
     // cannot pull the key away from under the walk.
     std::shared_ptr<StoreKey> Bound();
-    void WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top);
+    void WalkBelow(IUseRegItems& callback, const std::shared_ptr<StoreKey>& top, std::vector<std::string> topNames);
 
     RegistryStore& m_store;
     std::shared_ptr<StoreKey> m_key;

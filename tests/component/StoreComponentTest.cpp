@@ -3,6 +3,7 @@
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
 #include "shared/Failure.h"
+#include "support/CountingStore.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,25 @@ TEST_F(StoreComponentTest, WalkTreeReportsEveryKeyBelowTheStartInPreorderWithIts
     // finished before the next begins, and values are not reported at all.
     EXPECT_EQ(recorder.nodes, (Reported{{"Alpha", 1}, {"Beta", 2}, {"Gamma", 3}, {"Delta", 2}, {"Epsilon", 1}}));
     EXPECT_TRUE(recorder.items.empty());
+}
+
+// On Windows every store call is a system call, under Wine a round trip to its server: a walk
+// asks once for each key, and no more.
+TEST_F(StoreComponentTest, AWalkOpensAndListsEachKeyOnceAndReadsOnlyWhatTheCallbackAsksFor)
+{
+    testing::CountingStore counting(registry);
+    StoreComponent tree(counting);
+    tree.OpenKey(kHkeyLocalMachine, TaggedValue::Text("SOFTWARE\\Baum"));
+    const testing::StoreCalls opened = counting.Calls();
+    Recorder items;
+    recorder.onNode = [&](RegistryComponent& node) { node.WalkItems(items, 0); };
+    tree.WalkTree(recorder, tree, 0);
+    const testing::StoreCalls& calls = counting.Calls();
+    constexpr std::uint64_t kKeys = 6; // Baum and the five below it
+    EXPECT_EQ(calls.opens - opened.opens, kKeys - 1);
+    EXPECT_EQ(calls.subkeyLists - opened.subkeyLists, kKeys);
+    EXPECT_EQ(calls.valueLists - opened.valueLists, kKeys - 1);
+    EXPECT_EQ(calls.valueReads + calls.identities + calls.deletes, 0U);
 }
 
 TEST_F(StoreComponentTest, WalkTreeHandsEachCallbackANodeBoundToTheReportedKey)

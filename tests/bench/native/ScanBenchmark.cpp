@@ -2,7 +2,7 @@
 // each pass, and the store calls each key costs. Nothing in these registries is the controller's,
 // so every figure is the scan alone.
 
-#include "CountingStore.h"
+#include "support/CountingStore.h"
 
 #include "app/Form1.h"
 #include "passes/Callbacks.h"
@@ -16,6 +16,8 @@
 #include <string>
 
 namespace hivetidy::bench {
+using testing::CountingStore;
+using testing::StoreCalls;
 namespace {
 
 constexpr std::string_view kClsid = "HKEY_CLASSES_ROOT\\CLSID\\";

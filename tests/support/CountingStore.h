@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-namespace hivetidy::bench {
+namespace hivetidy::testing {
 
 struct StoreCalls {
     std::uint64_t opens = 0;        // Open and OpenSubkey, each a key opened and later closed
@@ -100,4 +100,4 @@ private:
     StoreCalls m_calls;
 };
 
-} // namespace hivetidy::bench
+} // namespace hivetidy::testing
