@@ -3,7 +3,7 @@
 # repeated run does not touch apt at all. Source it, then: install_dependencies
 
 HIVETIDY_PACKAGES=(
-    cmake ninja-build g++ googletest
+    cmake ninja-build g++ googletest libbenchmark-dev python3
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
     wine wine64 wine32:i386 fonts-wine

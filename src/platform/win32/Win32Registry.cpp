@@ -365,7 +365,7 @@ private:
     {
         std::vector<std::string> names;
         names.reserve(counts.subkeys);
-        std::vector<wchar_t> name(std::max<std::size_t>(counts.maxSubkeyNameLength, kMaxKeyNameLength) + 1);
+        std::array<wchar_t, kMaxKeyNameLength + 1> name{}; // no key name is longer
         for (DWORD index = 0; index < counts.subkeys; ++index) {
             DWORD length = static_cast<DWORD>(name.size()); // overwritten by each call
             const LSTATUS status = RegEnumKeyExW(m_key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);

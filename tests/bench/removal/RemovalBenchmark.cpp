@@ -351,7 +351,7 @@ int wmain(int argc, wchar_t** argv)
     const int logged = CountLoggedKeys();
     std::sort(ownWork.begin(), ownWork.end());
     const double n = removals > 0 ? removals : 1;
-    std::printf("classes=%d removals=%d logged=%d run_ms=%.0f\n", classes, removals, logged, Ms(finished - started));
+    std::printf("run classes=%d removals=%d logged=%d run_ms=%.0f\n", classes, removals, logged, Ms(finished - started));
     std::printf("per_key_ms editor=%.2f check=%.3f copy=%.3f flush=%.3f delete=%.3f log=%.3f before_next=%.3f\n",
                 total.editor / n, total.check / n, total.copy / n, total.flush / n, total.remove / n, total.log / n,
                 total.before / n);
