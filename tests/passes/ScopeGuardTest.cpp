@@ -20,12 +20,16 @@ constexpr std::string_view kMachineClasses = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Clas
 TEST(ProgIdForm, TakesWhatRealRegistrationsUseAndNothingStructural)
 {
     for (const char* good : {"Omx.Achse.1", "SQLOLEDB ErrorLookup.1", "\u00c4rger.Objekt", "Omx_Tool-2.Main",
-                             "\u0420\u043e\u0431\u043e\u0442.1", "Abcdefghijklmnopqrstuvwxyz.0123456789ab"}) {
+                             "\u0420\u043e\u0431\u043e\u0442.1", "Abcdefghijklmnopqrstuvwxyz.0123456789ab",
+                             // 39 characters, 43 UTF-8 bytes: catches a length counted in bytes.
+                             "\u00c4nderungsz\u00e4hler.\u00dcberwachungsger\u00e4t.12345"}) {
         EXPECT_TRUE(HasProgIdForm(good)) << good;
     }
     for (const char* bad : {"CLSID", "exefile", "Component Categories", ".txt", "*", "", "1Omx.Achse",
                             "Omx\\Achse.1", "Omx.Achse;1", "Omx.Achse\u00a71", "Abcdefghijklmnopqrstuvwxyz.0123456789abc",
-                            "Omx/Achse.1", "Omx.Achse\t1"}) {
+                            "Omx/Achse.1", "Omx.Achse\t1",
+                            // The signs amid the Latin-1 letters: catches a letter range that takes either in.
+                            "Omx.Achse\u00d71", "Omx.Achse\u00f71"}) {
         EXPECT_FALSE(HasProgIdForm(bad)) << bad;
     }
     EXPECT_TRUE(IsBracedGuid("{a0000000-0000-0000-0000-00000000000a}"));
