@@ -12,6 +12,7 @@ namespace hivetidy::testing {
 namespace {
 
 constexpr std::string_view kClassA = "{A0000000-0000-0000-0000-00000000000A}";
+constexpr std::string_view kMixedLib = "{E1000000-0000-0000-0000-00000000000E}";
 constexpr std::string_view kSystemClass = "{00020400-0000-0000-C000-000000000046}";
 constexpr std::string_view kStdole = "{00020430-0000-0000-C000-000000000046}";
 constexpr std::string_view kUserClasses = "HKEY_CURRENT_USER\\Software\\Classes\\";
@@ -108,6 +109,28 @@ TEST_F(ScopeGuard, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
 
     EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
     EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kStdole) + "\\2.0\\0\\win32"));
+}
+
+// Catches a class pass that takes the library when ANY of its files is the controller's
+// (TypeLibFiles::AllInside as m_inside alone).
+TEST_F(ScopeGuard, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
+{
+    AddControllerClass("", kMixedLib);
+    AddTypeLib(kMixedLib, "C:\\Programme\\OMX\\LIB\\omx.tlb");
+    Registry().SetString(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64", "", "C:\\Windows\\System32\\x.dll");
+    // The type-library pass takes any library with a file in the controller folders, so the run
+    // is ended before it: at the yield after this class's removals.
+    Window().SetYieldHook([&](int) {
+        if (!LoggedKeys().empty()) {
+            Window().PostClick(Control::Command2);
+        }
+    });
+
+    EXPECT_TRUE(Run());
+
+    EXPECT_FALSE(Registry().KeyExists(std::string(kClsid) + std::string(kClassA)));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win32"));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64"));
 }
 
 TEST_F(ScopeGuard, AKeyDeletedOnlyInPartIsLoggedAndTheUserToldWithTheFiles)
