@@ -12,6 +12,7 @@ namespace hivetidy::testing {
 namespace {
 
 constexpr std::string_view kClassA = "{A0000000-0000-0000-0000-00000000000A}";
+constexpr std::string_view kClassB = "{B0000000-0000-0000-0000-00000000000B}";
 constexpr std::string_view kMixedLib = "{E1000000-0000-0000-0000-00000000000E}";
 constexpr std::string_view kSystemClass = "{00020400-0000-0000-C000-000000000046}";
 constexpr std::string_view kStdole = "{00020430-0000-0000-C000-000000000046}";
@@ -133,25 +134,69 @@ TEST_F(ScopeGuard, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
     EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64"));
 }
 
-TEST_F(ScopeGuard, AKeyDeletedOnlyInPartIsLoggedAndTheUserToldWithTheFiles)
+// What makes a run delete less than it set out to, after it removed a first key.
+enum class Shortfall { KeyDeletedInPart, LogStopsTakingWrites, BackupStopsTakingWrites };
+
+class ShortRun : public ScopeGuard, public ::testing::WithParamInterface<Shortfall> {};
+
+std::string ShortfallName(const ::testing::TestParamInfo<Shortfall>& info)
+{
+    constexpr const char* kNames[] = {"KeyDeletedInPart", "LogStopsTakingWrites", "BackupStopsTakingWrites"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+// Catches an ending that forgets one cause: CleaningRun.cpp's `if (m_filesBroken || m_partialCount > 0)`
+// without m_filesBroken beeps twice and shows the Undo hint for a run whose files failed.
+TEST_P(ShortRun, EndsWithoutBeepsAndTellsTheUserWithTheFiles)
 {
     AddControllerClass("", "");
-    Registry().SetString(std::string(kClsid) + std::string(kClassA) + "\\Version", "", "1.0");
-    Registry().FailDeletePartWay(std::string(kClsid) + std::string(kClassA) + "\\InprocServer32");
+    AddClass(kClassB, "C:\\Programme\\OMX\\BIN\\b.dll");
+    const std::string classA = "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]";
+    std::vector<std::string> logged{classA};
+    std::string told;
+    const auto afterFirstRemoval = [&](std::string_view file) {
+        Window().SetYieldHook([&, file](int) {
+            if (!LoggedKeys().empty()) {
+                Files().FailWritesTo(file);
+            }
+        });
+    };
+    switch (GetParam()) {
+    case Shortfall::KeyDeletedInPart:
+        Registry().SetString(std::string(kClsid) + std::string(kClassB) + "\\Version", "", "1.0"); // what can go
+        Registry().FailDeletePartWay(std::string(kClsid) + std::string(kClassB) + "\\InprocServer32");
+        logged.push_back("[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassB) + "]");
+        told = "1 Schl\u00fcssel konnte nur zum Teil gel\u00f6scht werden";
+        break;
+    case Shortfall::LogStopsTakingWrites:
+        afterFirstRemoval(kLogPath);
+        told = "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden";
+        break;
+    case Shortfall::BackupStopsTakingWrites:
+        afterFirstRemoval(kBackupPath);
+        told = "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden";
+        break;
+    }
     sim.dialogs().QueueMessageBoxAnswer(1);
 
     EXPECT_FALSE(Run());
 
-    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
+    EXPECT_EQ(LoggedKeys(), logged);
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
     const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
-    EXPECT_NE(text.find("1 Schl\u00fcssel konnte nur zum Teil gel\u00f6scht werden"), std::string::npos) << text;
+    EXPECT_NE(text.find(told), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kBackupPath)), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kLogPath)), std::string::npos) << text;
+    EXPECT_EQ(Window().State(Control::Label2).caption, kPartialHint);
     EXPECT_EQ(Window().State(Control::Command2).caption, "E&xit");
     EXPECT_TRUE(Window().State(Control::Command3).enabled);
     EXPECT_EQ(sim.system().BeepCount(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachShortfall, ShortRun,
+                         ::testing::Values(Shortfall::KeyDeletedInPart, Shortfall::LogStopsTakingWrites,
+                                           Shortfall::BackupStopsTakingWrites),
+                         ShortfallName);
 
 TEST_F(ScopeGuard, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
 {
