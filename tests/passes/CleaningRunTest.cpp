@@ -51,6 +51,12 @@ protected:
         EXPECT_EQ(LoggedKeys().size(), removals);
         ExpectLoggedKeysGoneAndSaved();
         EXPECT_EQ(Files().DurableContents(kLogPath), Files().Contents(kLogPath));
+        EXPECT_EQ(Files().DurableContents(kBackupPath), Files().Contents(kBackupPath));
+        // Catches an EndProgram that leaves the run's files open (no m_fileNumbers.CloseAll()):
+        // every write is flushed, so only the open handles tell.
+        for (const std::string& file : Files().ListFiles()) {
+            EXPECT_FALSE(Files().IsOpen(file)) << file;
+        }
     }
 
     // Every key named in the log is gone, and every one of them has its section in the backup.
