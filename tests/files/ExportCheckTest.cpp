@@ -219,6 +219,11 @@ TEST_P(ExportCheck, RefusesAnExportThatIsNotThisKeyWhole)
         {"the section of a sibling whose name starts with the key's",
          [](Lines& lines, ExportFormat) { lines.insert(lines.end(), {"[" + kSibling + "]", "@=\"Nachbar\"", ""}); },
          "Steuerung2] is neither the key"},
+        // Catches a sibling test that drops the check for the backslash after the key's name: the
+        // character after it would be passed over and "Werkzeuge" taken for the subkey's section.
+        {"the section of a sibling whose name extends the key's by more characters, in a subkey's place",
+         [](Lines& lines, ExportFormat) { Replace(lines[IndexOf(lines, "[" + kKey + "\\Werkzeuge]")], "\\Werkzeuge", " Werkzeuge"); },
+         "Steuerung Werkzeuge] is neither the key"},
         {"the key's section with a trailing backslash instead of its own",
          [](Lines& lines, ExportFormat) { lines[IndexOf(lines, "[" + kKey + "]")] = "[" + kKey + "\\]"; },
          "Steuerung\\] is neither the key"},
@@ -278,6 +283,18 @@ TEST_P(ExportCheck, RefusesAnExportThatIsNotThisKeyWhole)
         {"a value after the empty line that closed its section",
          [](Lines& lines, ExportFormat) { lines.insert(lines.end(), {"\"Debugger\"=\"cmd.exe\"", ""}); },
          "a line outside any section"},
+        // Catches a reader that takes a quoted empty name for the unnamed value.
+        {"the unnamed value written as a quoted empty name",
+         [](Lines& lines, ExportFormat) { lines[IndexOf(lines, "@=\"\"")] = "\"\"=\"\""; },
+         "an empty quoted value name"},
+        // Catches a continuation check that lets a line through that starts with a byte (start == 0).
+        {"hex data continued on a line without its leading blanks",
+         [](Lines& lines, ExportFormat) {
+             std::string& next = lines[IndexOf(lines, "\"Kalibrierung\"") + 1];
+             ASSERT_TRUE(next.starts_with("  ")) << next;
+             next.erase(0, next.find_first_not_of(' '));
+         },
+         "hex data does not go on"},
         {"a comment", [](Lines& lines, ExportFormat) { Insert(lines, IndexOf(lines, "\"Pfad\""), {"; Kommentar"}); },
          "neither a value nor an empty line"},
         {"a NUL character",

@@ -10,6 +10,7 @@ constexpr std::string_view kClassB = "{B0000000-0000-0000-0000-00000000000B}";
 constexpr std::string_view kClassC = "{C0000000-0000-0000-0000-00000000000C}";
 constexpr std::string_view kLibX = "{E0000000-0000-0000-0000-00000000000E}";
 constexpr std::string_view kLibY = "{F0000000-0000-0000-0000-00000000000F}";
+constexpr std::string_view kForeignLib = "{99999999-1111-2222-3333-444444444444}"; // the fixture's stdole2.tlb
 constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 constexpr std::string_view kMakerMachine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
 
@@ -51,6 +52,12 @@ protected:
         EXPECT_EQ(LoggedKeys().size(), removals);
         ExpectLoggedKeysGoneAndSaved();
         EXPECT_EQ(Files().DurableContents(kLogPath), Files().Contents(kLogPath));
+        EXPECT_EQ(Files().DurableContents(kBackupPath), Files().Contents(kBackupPath));
+        // Catches an EndProgram that leaves the run's files open (no m_fileNumbers.CloseAll()):
+        // every write is flushed, so only the open handles tell.
+        for (const std::string& file : Files().ListFiles()) {
+            EXPECT_FALSE(Files().IsOpen(file)) << file;
+        }
     }
 
     // Every key named in the log is gone, and every one of them has its section in the backup.
@@ -226,6 +233,39 @@ TEST_F(CleaningRun, ATypeLibraryGoesWithItsClassOnlyByAGuidOfEitherCase)
                                 "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassC) + "]",
                                 "[HKEY_CLASSES_ROOT\\TypeLib\\OmxBibliothek]",
                             }));
+}
+
+// Catches a cached verdict that stands in for the class's own finding (Callbacks.cpp
+// `ServerPathFound = known->second` instead of `ServerPathFound || known->second`).
+TEST_F(CleaningRun, AControllerClassGoesWhenAForeignClassBeforeItNamedTheSameForeignLibrary)
+{
+    // The foreign class comes first in the walk, so the library is judged (foreign) before the
+    // controller class names it.
+    const std::string foreignClass = "{10000000-0000-0000-0000-000000000001}";
+    AddClass(foreignClass, "C:\\Windows\\System32\\fremd.dll", "", kForeignLib);
+    AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll", "", kForeignLib);
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_FALSE(Registry().KeyExists(std::string(kClsid) + std::string(kClassA)));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kClsid) + foreignClass));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kForeignLib)));
+}
+
+// Catches a type-library pass without its machine half (no RemoveBelow of SOFTWARE\Classes\TypeLib):
+// through HKEY_CLASSES_ROOT only the user's key goes.
+TEST_F(CleaningRun, RemovesAControllerLibraryFromTheUsersClassesAndTheMachines)
+{
+    const std::string user = "HKEY_CURRENT_USER\\Software\\Classes\\TypeLib\\" + std::string(kLibX);
+    const std::string machine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\TypeLib\\" + std::string(kLibX);
+    for (const std::string& library : {user, machine}) {
+        Registry().SetString(library + "\\1.0\\0\\win32", "", "C:\\Programme\\OMX\\LIB\\x.tlb");
+    }
+
+    EXPECT_FALSE(Run());
+
+    EXPECT_FALSE(Registry().KeyExists(user));
+    EXPECT_FALSE(Registry().KeyExists(machine));
 }
 
 TEST_F(CleaningRun, TellsWhichFileOrFolderStoppedTheRun)

@@ -6,6 +6,7 @@
 #include "shared/Text.h"
 
 #include <algorithm>
+#include <map>
 
 namespace hivetidy::testing {
 namespace {
@@ -58,6 +59,14 @@ protected:
     {
         const auto bytes = Files().Contents(kBackupPath);
         return bytes && bytes->starts_with("\xFF\xFE") ? Utf16ToUtf8(LeBytesToUtf16(bytes->substr(2))) : std::string{};
+    }
+
+    // As Wine makes it: the 32-bit view's WOW6432Node\TypeLib is a link to the TypeLib key both
+    // views share, so each shared library has a second native name through it.
+    void LinkTheSharedTypeLib()
+    {
+        Registry().AddLink("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\TypeLib",
+                           "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\TypeLib");
     }
 
     // Start-up, the box ticked, a whole run; the program still running afterwards.
@@ -138,6 +147,52 @@ TEST_F(RegistryViewsRun, AClassFoundOnlyThroughATypeLibraryBothViewsShareGoesInE
     const auto logged = LoggedKeys();
     EXPECT_NE(std::find(logged.begin(), logged.end(), "[HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\" + std::string(kPlugin32) + "]"),
               logged.end());
+}
+
+// Catches an IsOwnKeyOfView that compares whole locations (whose views always differ) instead of
+// paths: the 32-bit view's pass would walk the shared TypeLib again and hand the editor again a
+// library that the registry let go only in part.
+TEST_F(RegistryViewsRun, WalksASharedTypeLibOnceAndExportsEachLibraryOnce)
+{
+    LinkTheSharedTypeLib();
+    // A controller library that no class names, for the type-library pass; its file's key stays.
+    const std::string lib = "{F6000000-0000-0000-0000-000000000006}";
+    AddTypeLib(lib, "C:\\Programme\\OMX\\LIB\\werkzeug.tlb");
+    Registry().FailDeletePartWay(std::string(kTypeLib) + lib + "\\1.0\\0\\win32");
+    sim.dialogs().QueueMessageBoxAnswer(1); // the partial run's message
+
+    RunWithMakerKeys();
+
+    std::map<std::string, int> exports; // each command line that asked the editor for the library
+    for (const std::string& commandLine : sim.processes().CommandLines()) {
+        if (commandLine.find(lib) != std::string::npos) {
+            ++exports[commandLine];
+        }
+    }
+    EXPECT_FALSE(exports.empty());
+    for (const auto& [commandLine, count] : exports) {
+        EXPECT_EQ(count, 1) << commandLine;
+    }
+    const std::vector<std::string> logged = LoggedKeys();
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), "[HKEY_CLASSES_ROOT\\TypeLib\\" + lib + "]"), 1);
+}
+
+// Catches a NativeLocationOf that tries the WOW6432Node name before the plain one: through the link
+// both reach the shared library, which would then be saved and logged as the 32-bit view's own.
+TEST_F(RegistryViewsRun, AKeyLinkedIntoTheThirtyTwoBitViewKeepsItsPlainName)
+{
+    LinkTheSharedTypeLib();
+
+    RunWithMakerKeys();
+
+    const std::string plain = "[HKEY_CLASSES_ROOT\\TypeLib\\" + std::string(kAxisLib) + "]";
+    const std::vector<std::string> logged = LoggedKeys();
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), plain), 1);
+    for (const std::string& line : logged) {
+        EXPECT_EQ(line.find("WOW6432Node\\TypeLib"), std::string::npos) << line;
+    }
+    EXPECT_NE(BackupText().find(plain + "\r\n"), std::string::npos);
+    EXPECT_FALSE(Registry().KeyExists(std::string(kTypeLib) + std::string(kAxisLib)));
 }
 
 } // namespace

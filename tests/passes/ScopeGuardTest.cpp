@@ -12,6 +12,8 @@ namespace hivetidy::testing {
 namespace {
 
 constexpr std::string_view kClassA = "{A0000000-0000-0000-0000-00000000000A}";
+constexpr std::string_view kClassB = "{B0000000-0000-0000-0000-00000000000B}";
+constexpr std::string_view kMixedLib = "{E1000000-0000-0000-0000-00000000000E}";
 constexpr std::string_view kSystemClass = "{00020400-0000-0000-C000-000000000046}";
 constexpr std::string_view kStdole = "{00020430-0000-0000-C000-000000000046}";
 constexpr std::string_view kUserClasses = "HKEY_CURRENT_USER\\Software\\Classes\\";
@@ -20,12 +22,16 @@ constexpr std::string_view kMachineClasses = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Clas
 TEST(ProgIdForm, TakesWhatRealRegistrationsUseAndNothingStructural)
 {
     for (const char* good : {"Omx.Achse.1", "SQLOLEDB ErrorLookup.1", "\u00c4rger.Objekt", "Omx_Tool-2.Main",
-                             "\u0420\u043e\u0431\u043e\u0442.1", "Abcdefghijklmnopqrstuvwxyz.0123456789ab"}) {
+                             "\u0420\u043e\u0431\u043e\u0442.1", "Abcdefghijklmnopqrstuvwxyz.0123456789ab",
+                             // 39 characters, 43 UTF-8 bytes: catches a length counted in bytes.
+                             "\u00c4nderungsz\u00e4hler.\u00dcberwachungsger\u00e4t.12345"}) {
         EXPECT_TRUE(HasProgIdForm(good)) << good;
     }
     for (const char* bad : {"CLSID", "exefile", "Component Categories", ".txt", "*", "", "1Omx.Achse",
                             "Omx\\Achse.1", "Omx.Achse;1", "Omx.Achse\u00a71", "Abcdefghijklmnopqrstuvwxyz.0123456789abc",
-                            "Omx/Achse.1", "Omx.Achse\t1"}) {
+                            "Omx/Achse.1", "Omx.Achse\t1",
+                            // The signs amid the Latin-1 letters: catches a letter range that takes either in.
+                            "Omx.Achse\u00d71", "Omx.Achse\u00f71"}) {
         EXPECT_FALSE(HasProgIdForm(bad)) << bad;
     }
     EXPECT_TRUE(IsBracedGuid("{a0000000-0000-0000-0000-00000000000a}"));
@@ -107,26 +113,94 @@ TEST_F(ScopeGuard, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
     EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kStdole) + "\\2.0\\0\\win32"));
 }
 
-TEST_F(ScopeGuard, AKeyDeletedOnlyInPartIsLoggedAndTheUserToldWithTheFiles)
+// Catches a class pass that takes the library when ANY of its files is the controller's
+// (TypeLibFiles::AllInside as m_inside alone).
+TEST_F(ScopeGuard, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
+{
+    AddControllerClass("", kMixedLib);
+    AddTypeLib(kMixedLib, "C:\\Programme\\OMX\\LIB\\omx.tlb");
+    Registry().SetString(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64", "", "C:\\Windows\\System32\\x.dll");
+    // The type-library pass takes any library with a file in the controller folders, so the run
+    // is ended before it: at the yield after this class's removals.
+    Window().SetYieldHook([&](int) {
+        if (!LoggedKeys().empty()) {
+            Window().PostClick(Control::Command2);
+        }
+    });
+
+    EXPECT_TRUE(Run());
+
+    EXPECT_FALSE(Registry().KeyExists(std::string(kClsid) + std::string(kClassA)));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win32"));
+    EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64"));
+}
+
+// What makes a run delete less than it set out to, after it removed a first key.
+enum class Shortfall { KeyDeletedInPart, LogStopsTakingWrites, BackupStopsTakingWrites };
+
+class ShortRun : public ScopeGuard, public ::testing::WithParamInterface<Shortfall> {};
+
+std::string ShortfallName(const ::testing::TestParamInfo<Shortfall>& info)
+{
+    constexpr const char* kNames[] = {"KeyDeletedInPart", "LogStopsTakingWrites", "BackupStopsTakingWrites"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+// Catches an ending that forgets one cause: a run whose outcome ignores broken files or keys deleted
+// in part beeps twice and shows the Undo hint for a run whose files failed.
+TEST_P(ShortRun, EndsWithoutBeepsAndTellsTheUserWithTheFiles)
 {
     AddControllerClass("", "");
-    Registry().SetString(std::string(kClsid) + std::string(kClassA) + "\\Version", "", "1.0");
-    Registry().FailDeletePartWay(std::string(kClsid) + std::string(kClassA) + "\\InprocServer32");
+    AddClass(kClassB, "C:\\Programme\\OMX\\BIN\\b.dll");
+    const std::string classA = "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]";
+    std::vector<std::string> logged{classA};
+    std::string told;
+    const auto afterFirstRemoval = [&](std::string_view file) {
+        Window().SetYieldHook([&, file](int) {
+            if (!LoggedKeys().empty()) {
+                Files().FailWritesTo(file);
+            }
+        });
+    };
+    switch (GetParam()) {
+    case Shortfall::KeyDeletedInPart:
+        Registry().SetString(std::string(kClsid) + std::string(kClassB) + "\\Version", "", "1.0"); // what can go
+        Registry().FailDeletePartWay(std::string(kClsid) + std::string(kClassB) + "\\InprocServer32");
+        logged.push_back("[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassB) + "]");
+        told = "Gel\u00f6scht: 2 Schl\u00fcssel, davon 1 nur zum Teil.";
+        break;
+    case Shortfall::LogStopsTakingWrites:
+        afterFirstRemoval(kLogPath);
+        told = "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden";
+        break;
+    case Shortfall::BackupStopsTakingWrites:
+        afterFirstRemoval(kBackupPath);
+        // The log still takes the key that could not be saved, after the removed one.
+        logged.insert(logged.end(), {"", "Folgende Knoten wurden nicht gel\xF6scht :", "=========================================",
+                                     "", "L\xF6schen eingestellt: HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassB)});
+        told = "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden";
+        break;
+    }
     sim.dialogs().QueueMessageBoxAnswer(1);
 
     EXPECT_FALSE(Run());
 
-    EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
+    EXPECT_EQ(LoggedKeys(), logged);
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
     const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
-    EXPECT_NE(text.find("Gel\u00f6scht: 1 Schl\u00fcssel, davon 1 nur zum Teil."), std::string::npos) << text;
-    EXPECT_NE(text.find("Geblieben: 0 Schl\u00fcssel."), std::string::npos) << text;
+    EXPECT_NE(text.find(told), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kBackupPath)), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kLogPath)), std::string::npos) << text;
+    EXPECT_EQ(Window().State(Control::Label2).caption, kPartialHint);
     EXPECT_EQ(Window().State(Control::Command2).caption, "E&xit");
     EXPECT_TRUE(Window().State(Control::Command3).enabled);
     EXPECT_EQ(sim.system().BeepCount(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachShortfall, ShortRun,
+                         ::testing::Values(Shortfall::KeyDeletedInPart, Shortfall::LogStopsTakingWrites,
+                                           Shortfall::BackupStopsTakingWrites),
+                         ShortfallName);
 
 TEST_F(ScopeGuard, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
 {

@@ -34,6 +34,9 @@ TEST(RegLocation, TheThirtyTwoBitViewsOwnCopyIsNamedAsTheNativeEditorNamesIt)
         {kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\ORVA Roboter GmbH", nullptr},
         {kHkeyClassesRoot, "WOW6432Node\\CLSID\\{1}", nullptr},
         {kHkeyClassesRoot, "CLSID\\\\{1}", nullptr},
+        // An empty last component: catches a split that stops short of it, so the empty-part check never sees it.
+        {kHkeyClassesRoot, "CLSID\\{1}\\", nullptr},
+        {kHkeyLocalMachine, "SOFTWARE\\ORVA Roboter GmbH\\", nullptr},
     };
     for (const Redirection& row : rows) {
         const auto redirected = RedirectedLocation(RegLocation{row.hive, RegView::Wow32, row.path});

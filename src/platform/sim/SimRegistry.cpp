@@ -87,13 +87,41 @@ struct SimRegistry::Node {
     std::map<std::string, std::shared_ptr<Node>> subkeys;
     std::weak_ptr<Node> parent; // empty for a hive
     bool deleted = false;
+    // For a registry link, the hive and the path below it of the key it leads to; empty otherwise.
+    std::weak_ptr<Node> linkHive;
+    std::string linkBelow;
 
+    [[nodiscard]] bool IsLink() const { return !linkBelow.empty(); }
+
+    // The key a name below reaches: through a link, the key the link leads to.
     std::shared_ptr<Node> Child(std::string_view childName) const { return ChildByUpperName(ToUpperText(childName)); }
 
-    std::shared_ptr<Node> ChildByUpperName(const std::string& upperName) const
+    std::shared_ptr<Node> ChildByUpperName(const std::string& upperName) const { return Followed(Entry(upperName)); }
+
+    // The subkey entry itself, a link as the link.
+    std::shared_ptr<Node> Entry(const std::string& upperName) const
     {
         const auto found = subkeys.find(upperName);
         return found == subkeys.end() ? nullptr : found->second;
+    }
+
+    // What an entry leads to: for a link the key at its target, looked up afresh by plain names
+    // (so that a target deleted and made again is found, and no chain of links can loop), nullptr
+    // when it is not there; any other entry itself.
+    static std::shared_ptr<Node> Followed(std::shared_ptr<Node> entry)
+    {
+        if (!entry || !entry->IsLink()) {
+            return entry;
+        }
+        std::shared_ptr<Node> node = entry->deleted ? nullptr : entry->linkHive.lock();
+        const auto parts = SplitPath(entry->linkBelow);
+        for (const std::string_view part : *parts) {
+            node = node ? node->Entry(ToUpperText(part)) : nullptr;
+            if (node && node->IsLink()) {
+                return nullptr;
+            }
+        }
+        return node;
     }
 
     std::vector<RawValue>::iterator ValueNamed(std::string_view valueName)
@@ -255,6 +283,24 @@ struct SimRegistry::Place {
 
     [[nodiscard]] bool IsJunction() const { return view == RegView::Wow32 && JunctionAt(root, path) != Junction::None; }
 
+    // The subkey entry one name below in the source that shows it, a link as the link itself;
+    // nullptr when none has it.
+    [[nodiscard]] std::shared_ptr<Node> EntryBelow(std::string_view name) const
+    {
+        const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(JunctionAt(root, path), name);
+        const std::string upper = ToUpperText(name);
+        for (const auto& node : nodes) {
+            auto from = Node::Live(node);
+            if (from && redirected) {
+                from = Node::Live(from->Child(kWow64Node));
+            }
+            if (auto entry = from ? Node::Live(from->Entry(upper)) : nullptr) {
+                return entry;
+            }
+        }
+        return nullptr;
+    }
+
     // The key one name below, as the view maps it; its slots stay aligned with these.
     [[nodiscard]] Place Below(std::string_view name) const
     {
@@ -390,10 +436,13 @@ public:
         return OpenPlace(m_place.At(path));
     }
 
-    // A walk's one step down: one name, so no path to take apart.
+    // A walk's one step down: one name, so no path to take apart, and never into a link.
     std::unique_ptr<StoreKey> OpenSubkey(std::string_view name) override
     {
         if (name.empty() || name.find('\\') != std::string_view::npos || !m_place.Exists()) {
+            return nullptr;
+        }
+        if (const auto entry = m_place.EntryBelow(name); entry && entry->IsLink()) {
             return nullptr;
         }
         return OpenPlace(m_place.Below(name));
@@ -410,11 +459,17 @@ public:
         return node->FullName();
     }
 
-    // Through HKEY_CLASSES_ROOT the user's key goes first: the machine's one then shows again.
+    // Through HKEY_CLASSES_ROOT the user's key goes first: the machine's one then shows again. A
+    // link named by the path's last component goes itself; links on the way to it are followed.
     bool DeleteTree(std::string_view path) override
     {
         if (!m_place.Exists() || path.empty()) {
             return false;
+        }
+        const std::size_t slash = path.rfind('\\');
+        const auto above = slash == std::string_view::npos ? std::optional<Place>(m_place) : m_place.At(path.substr(0, slash));
+        if (const auto entry = above ? above->EntryBelow(path.substr(slash + 1)) : nullptr; entry && entry->IsLink()) {
+            return Unlink(entry);
         }
         const auto place = m_place.At(path);
         const auto target = place ? place->Shown() : nullptr;
@@ -580,14 +635,22 @@ std::string SimRegistry::WriteTarget(std::string_view path) const
 std::shared_ptr<SimRegistry::Node> SimRegistry::Create(std::string_view path)
 {
     const auto parsed = ParseKeyPath(WriteTarget(path));
-    std::shared_ptr<Node> node = HiveNode(parsed->root);
-    if (parsed->below.empty()) {
-        return node;
-    }
-    const auto parts = SplitPath(parsed->below);
+    const std::shared_ptr<Node> hive = HiveNode(parsed->root);
+    return parsed->below.empty() ? hive : MakeBelow(hive, parsed->below, true);
+}
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::MakeBelow(std::shared_ptr<Node> node, std::string_view below, bool throughLinks)
+{
+    const auto parts = SplitPath(below);
     for (const std::string_view part : *parts) {
-        auto child = node->Child(part);
-        if (!child) {
+        auto child = node->Entry(ToUpperText(part));
+        if (child && child->IsLink()) {
+            if (!throughLinks) {
+                throw std::invalid_argument("a link's target passes through a link: " + std::string(below));
+            }
+            // Written through, as Windows writes through a link: into its target, made where missing.
+            child = MakeBelow(child->linkHive.lock(), child->linkBelow, false);
+        } else if (!child) {
             child = std::make_shared<Node>();
             child->name = std::string(part);
             child->canonicalPath = node->canonicalPath + "\\" + ToUpperText(part);
@@ -754,8 +817,39 @@ void SimRegistry::LoadRegText(std::string_view utf8Text)
     }
 }
 
+void SimRegistry::AddLink(std::string_view path, std::string_view target)
+{
+    const auto linkPath = ParseKeyPath(WriteTarget(path));
+    const auto targetPath = ParseKeyPath(WriteTarget(target));
+    if (linkPath->below.empty() || targetPath->below.empty()) {
+        throw NotAKeyPath(linkPath->below.empty() ? path : target);
+    }
+    const std::size_t slash = linkPath->below.rfind('\\');
+    std::string parentPath = linkPath->hiveName;
+    if (slash != std::string::npos) {
+        parentPath.append("\\").append(linkPath->below, 0, slash);
+    }
+    const std::string name = linkPath->below.substr(slash == std::string::npos ? 0 : slash + 1);
+    const auto parent = Create(parentPath);
+    (void)MakeBelow(HiveNode(targetPath->root), targetPath->below, false);
+    auto link = std::make_shared<Node>();
+    link->name = name;
+    link->canonicalPath = parent->canonicalPath + "\\" + ToUpperText(name);
+    link->parent = parent;
+    link->linkHive = HiveNode(targetPath->root);
+    link->linkBelow = targetPath->below;
+    // Checked after the target is made: a target at or below the link's own name takes it.
+    if (!parent->subkeys.emplace(ToUpperText(name), std::move(link)).second) {
+        throw std::invalid_argument("the name of the link is taken: " + std::string(path));
+    }
+}
+
 std::string SimRegistry::CanonicalPath(std::string_view path) const
 {
+    // Through a link, the key it leads to.
+    if (const auto node = Written(path)) {
+        return node->canonicalPath;
+    }
     return ToUpperText(WriteTarget(path));
 }
 

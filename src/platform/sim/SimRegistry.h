@@ -73,6 +73,15 @@ public:
     // True when the text is a full path of a key (present or not) that a helper accepts.
     [[nodiscard]] static bool IsKeyPath(std::string_view path);
 
+    // A registry link at path that leads to the key at target (made where missing), as Windows
+    // shares a key between the views and Wine links the 32-bit view's WOW6432Node name to the
+    // native key: every name through the link reaches the target's very keys, Identity included.
+    // Opens and helpers follow it, a walk's OpenSubkey never enters it, and a delete that names
+    // it removes the link alone. The target is looked up by its plain names each time, so it may
+    // be deleted and made again. Throws std::invalid_argument when a path names no key below a
+    // hive, the link's name is taken or the target's path passes through a link.
+    void AddLink(std::string_view path, std::string_view target);
+
     // Builds keys and values from a .reg file's text (either version, UTF-8 here); throws
     // std::invalid_argument naming the first line that is not valid.
     void LoadRegText(std::string_view utf8Text);
@@ -113,6 +122,9 @@ private:
     [[nodiscard]] static std::shared_ptr<Node> FindBelow(const std::shared_ptr<Node>& from, std::string_view below);
     // The node of a native full path, made with the nodes above it where missing.
     std::shared_ptr<Node> Create(std::string_view path);
+    // The node at a relative path, made where missing; a link on the way is written through when
+    // throughLinks, and throws std::invalid_argument otherwise (a link's target takes plain names).
+    static std::shared_ptr<Node> MakeBelow(std::shared_ptr<Node> node, std::string_view below, bool throughLinks);
     // The hive of the view as a key; nullptr as OpenHive gives it.
     std::unique_ptr<StoreKey> OpenHiveKey(RootHandle root, RegView view, bool honourFaults);
     // The injected faults of a node.

@@ -328,6 +328,43 @@ TEST_F(SimRegistryTest, ClassesRootShowsTheUsersClassesOverTheMachines)
     EXPECT_FALSE(registry.KeyExists("HKCR\\Omx.A"));
 }
 
+// The program tells a key that both views share by its system name: a link, as Wine makes one for
+// the 32-bit view's WOW6432Node\TypeLib, must give the name of the key it leads to.
+TEST_F(SimRegistryTest, ALinkReachesTheVeryKeyItLeadsToAndAWalkNeverEntersIt)
+{
+    const std::string shared = "HKLM\\SOFTWARE\\Classes\\TypeLib";
+    const std::string linked = "HKLM\\SOFTWARE\\Classes\\WOW6432Node\\TypeLib";
+    registry.SetString(shared + "\\{1}", "", "Bibliothek");
+    registry.AddLink(linked, shared);
+
+    const auto plain = Open(kHkeyClassesRoot, RegView::Native, "TypeLib\\{1}");
+    const auto throughLink = Open(kHkeyClassesRoot, RegView::Native, "WOW6432Node\\TypeLib\\{1}");
+    ASSERT_TRUE(plain && throughLink);
+    EXPECT_EQ(throughLink->Value("")->data, Utf16Data("Bibliothek"));
+    EXPECT_EQ(throughLink->Identity(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\TypeLib\\{1}");
+    EXPECT_EQ(throughLink->Identity(), plain->Identity());
+    EXPECT_EQ(Open(kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{1}")->Identity(), plain->Identity());
+    registry.SetString(linked + "\\{2}", "", "neu");
+    EXPECT_TRUE(registry.KeyExists(shared + "\\{2}"));
+
+    // Listed, opened by a path, but never entered by a walk's step down.
+    const auto wow = Open(kHkeyLocalMachine, RegView::Native, "SOFTWARE\\Classes\\WOW6432Node");
+    EXPECT_EQ(*wow->SubkeyNames(), Names{"TypeLib"});
+    EXPECT_EQ(wow->OpenSubkey("TypeLib"), nullptr);
+    EXPECT_NE(wow->Open("TypeLib"), nullptr);
+
+    // A key deleted through the link is the target's own; made again, the link reaches it again.
+    EXPECT_TRUE(wow->DeleteTree("TypeLib\\{1}"));
+    EXPECT_FALSE(registry.KeyExists(shared + "\\{1}"));
+    registry.CreateKey(shared + "\\{1}");
+    EXPECT_TRUE(registry.KeyExists(linked + "\\{1}"));
+
+    // Deleting the link's own name removes the link and leaves what it leads to.
+    EXPECT_TRUE(wow->DeleteTree("TypeLib"));
+    EXPECT_FALSE(registry.KeyExists(linked));
+    EXPECT_TRUE(registry.KeyExists(shared + "\\{1}"));
+}
+
 TEST_F(SimRegistryTest, OnlyASixtyFourBitMachineHasTheThirtyTwoBitView)
 {
     EXPECT_EQ(registry.Views(), (std::vector<RegView>{RegView::Native, RegView::Wow32}));
