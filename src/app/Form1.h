@@ -143,6 +143,8 @@ private:
     void ReportPartialRun();
     // Why Undo must not import the backup: it is no longer what the run wrote; nullopt when it is.
     [[nodiscard]] std::optional<std::string> BackupRefusal();
+    // True for the path of the export file or the removal log, however it is spelt.
+    [[nodiscard]] bool IsRunFile(const std::string& path);
     // The backup file's full path, in the folder the user chose it in.
     [[nodiscard]] std::string BackupFilePath();
 

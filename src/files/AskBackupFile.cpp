@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 
+#include "files/WorkingFiles.h"
 #include "shared/Failure.h"
+#include "shared/Text.h"
 
 #include <string>
 
@@ -31,6 +33,17 @@ SaveDialogSettings BackupDialogSettings()
 
 } // namespace
 
+bool Form1::IsRunFile(const std::string& path)
+{
+    // By the system's own spelling where the files exist, so that an alias or another letter case
+    // does not hide them.
+    const auto spelled = [&](std::string_view name) {
+        return ToUpperText(m_platform.files.ShortPathOf(name).value_or(std::string(name)));
+    };
+    const std::string chosen = spelled(path);
+    return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath);
+}
+
 void Form1::AskBackupFile()
 {
     for (;;) {
@@ -51,7 +64,16 @@ void Form1::AskBackupFile()
                     throw Failure("Der Ordner " + folder + " kann nicht ge\u00f6ffnet werden.");
                 }
             }
-            return;
+            // The run's own files cannot hold the backup too: under the export file's name every
+            // key would stay, under the log's the run could not begin.
+            if (!IsRunFile(BackupFilePath())) {
+                return;
+            }
+            m_platform.dialogs.MessageBox("Die Datei " + BackupFilePath() +
+                                              " braucht das Programm selbst. Bitte w\u00e4hlen Sie f\u00fcr die "
+                                              "Sicherungskopie einen anderen Namen.",
+                                          settings.dialogTitle, kMbOk | kMbIconExclamation);
+            continue;
         }
         if (m_platform.dialogs.MessageBox(kQuestionText, kQuestionTitle, kMbYesNo | kMbIconQuestion) == kIdYes) {
             EndProgram();

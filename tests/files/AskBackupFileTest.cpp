@@ -40,6 +40,24 @@ TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
     EXPECT_EQ(Files().CurrentDirectory(), "D:\\");
 }
 
+// Catches a backup let go under the name of the run's own export file, where every key would stay
+// "hlp.reg belegt", or of its log: the user is told and asked again, in any spelling.
+TEST_F(AskBackupFile, TheRunsOwnFilesAreRefusedAndTheDialogShownAgain)
+{
+    Files().WriteFile("C:\\REGISTRY\\HLP.REG", "alt");
+    for (const char* own : {"c:\\registry\\hlp.reg", "C:\\REGISTRY\\HIVETIDY.BAK"}) {
+        SCOPED_TRACE(own);
+        sim.dialogs().QueueSave(std::string(own));
+        sim.dialogs().QueueMessageBoxAnswer(1);
+        sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
+        form.AskBackupFile();
+        EXPECT_EQ(form.BackupFileName(), "sicherungskopie.reg");
+    }
+    ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 2u);
+    EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("anderen Namen"), std::string::npos);
+    EXPECT_EQ(sim.dialogs().SaveDialogsShown().size(), 4u);
+}
+
 TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
 {
     sim.dialogs().QueueSave(std::nullopt);
