@@ -1,6 +1,7 @@
 // Every key a run set out to remove ends removed, removed in part, or kept with its reason, and the
 // window, the sounds, the message and the log all say which.
 
+#include "support/ForwardingFileSystem.h"
 #include "support/ProgramFixture.h"
 
 #include "shared/Text.h"
@@ -255,54 +256,43 @@ TEST_F(KeysThatStay, AUsersOverrideOfAForeignMachineClassGoesAloneAndUndoLeavesT
 
 // Lets a standard user's process change the backup at the one moment a careless program lets go
 // of it: between the end of its writing and its hold.
-class CarelessHold final : public FileSystem {
+class CarelessHold final : public ForwardingFileSystem {
 public:
-    CarelessHold(sim::SimFileSystem& below, std::string_view victim) : m_below(below), m_victim(victim) {}
+    CarelessHold(sim::SimFileSystem& below, std::string_view victim)
+        : ForwardingFileSystem(below), m_sim(below), m_victim(victim)
+    {
+    }
 
-    std::string CurrentDirectory() override { return m_below.CurrentDirectory(); }
-    bool SetCurrentDirectory(std::string_view path) override { return m_below.SetCurrentDirectory(path); }
-    bool CreateDirectory(std::string_view path) override { return m_below.CreateDirectory(path); }
-    bool CreateProtectedDirectory(std::string_view path) override { return m_below.CreateProtectedDirectory(path); }
-    bool IsRealFolder(std::string_view path) override { return m_below.IsRealFolder(path); }
-    std::string FindFirst(std::string_view fullName) override { return m_below.FindFirst(fullName); }
-    std::optional<std::string> ShortPathOf(std::string_view path) override { return m_below.ShortPathOf(path); }
-    std::optional<std::string> ReadAll(std::string_view path) override { return m_below.ReadAll(path); }
-    std::unique_ptr<HeldFile> HoldForReading(std::string_view path) override { return m_below.HoldForReading(path); }
-    bool Delete(std::string_view path) override { return m_below.Delete(path); }
     std::unique_ptr<WritableFile> Create(std::string_view path) override
     {
-        auto file = m_below.Create(path);
+        auto file = Below().Create(path);
         // The run creates the backup by its name in the folder it was chosen in.
-        if (!file || !EqualsIgnoreCase(m_below.CurrentDirectory() + "\\" + std::string(path), m_victim)) {
+        if (!file || !EqualsIgnoreCase(CurrentDirectory() + "\\" + std::string(path), m_victim)) {
             return file;
         }
         return std::make_unique<Letting>(std::move(file), *this);
     }
 
 private:
-    class Letting final : public WritableFile {
+    class Letting final : public ForwardingFile {
     public:
-        Letting(std::unique_ptr<WritableFile> below, CarelessHold& owner) : m_file(std::move(below)), m_owner(owner) {}
-        bool Write(std::string_view bytes) override { return m_file->Write(bytes); }
-        bool Flush() override { return m_file->Flush(); }
-        bool Close() override { return m_file->Close(); }
+        Letting(std::unique_ptr<WritableFile> below, CarelessHold& owner) : ForwardingFile(std::move(below)), m_owner(owner) {}
+
         std::unique_ptr<HeldFile> CloseIntoHold() override
         {
-            if (!m_file->Close()) {
+            if (!Close()) {
                 return nullptr;
             }
-            m_owner.m_below.WriteFile(m_owner.m_victim,
-                                      Utf16ToLeBytes(u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
-                                                     u"[HKEY_CURRENT_USER\\Software\\Untergeschoben]\r\n"));
-            return m_owner.m_below.HoldForReading(m_owner.m_victim);
+            m_owner.m_sim.WriteFile(m_owner.m_victim, Utf16ToLeBytes(u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                                                     u"[HKEY_CURRENT_USER\\Software\\Untergeschoben]\r\n"));
+            return m_owner.m_sim.HoldForReading(m_owner.m_victim);
         }
 
     private:
-        std::unique_ptr<WritableFile> m_file;
         CarelessHold& m_owner;
     };
 
-    sim::SimFileSystem& m_below;
+    sim::SimFileSystem& m_sim;
     std::string m_victim;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/Win32Window.h"
+#include "support/ForwardingFileSystem.h"
 
 #include <windows.h>
 
@@ -67,31 +68,23 @@ bool IsLog(std::string_view path)
                       [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b)); });
 }
 
-class TimedFile final : public WritableFile {
+class TimedFile final : public hivetidy::testing::ForwardingFile {
 public:
-    TimedFile(std::unique_ptr<WritableFile> below, Step writes) : m_below(std::move(below)), m_writes(writes) {}
-    bool Write(std::string_view bytes) override { return Timed(m_writes, [&] { return m_below->Write(bytes); }); }
-    bool Flush() override { return Timed(Step::Flush, [&] { return m_below->Flush(); }); }
-    bool Close() override { return m_below->Close(); }
-    std::unique_ptr<HeldFile> CloseIntoHold() override { return m_below->CloseIntoHold(); }
+    TimedFile(std::unique_ptr<WritableFile> below, Step writes) : ForwardingFile(std::move(below)), m_writes(writes) {}
+    bool Write(std::string_view bytes) override { return Timed(m_writes, [&] { return Below().Write(bytes); }); }
+    bool Flush() override { return Timed(Step::Flush, [&] { return Below().Flush(); }); }
 
 private:
-    std::unique_ptr<WritableFile> m_below;
     Step m_writes;
 };
 
-class TimedFiles final : public FileSystem {
+class TimedFiles final : public hivetidy::testing::ForwardingFileSystem {
 public:
-    std::string CurrentDirectory() override { return m_below.CurrentDirectory(); }
-    bool SetCurrentDirectory(std::string_view path) override { return m_below.SetCurrentDirectory(path); }
-    bool CreateDirectory(std::string_view path) override { return m_below.CreateDirectory(path); }
-    bool CreateProtectedDirectory(std::string_view path) override { return m_below.CreateProtectedDirectory(path); }
-    bool IsRealFolder(std::string_view path) override { return m_below.IsRealFolder(path); }
-    std::string FindFirst(std::string_view fullName) override { return m_below.FindFirst(fullName); }
-    std::optional<std::string> ShortPathOf(std::string_view path) override { return m_below.ShortPathOf(path); }
+    TimedFiles() : ForwardingFileSystem(m_files) {}
+
     std::unique_ptr<WritableFile> Create(std::string_view path) override
     {
-        auto file = m_below.Create(path);
+        auto file = Below().Create(path);
         if (!file) {
             return nullptr;
         }
@@ -99,13 +92,11 @@ public:
     }
     std::optional<std::string> ReadAll(std::string_view path) override
     {
-        return Timed(Step::ExportRead, [&] { return m_below.ReadAll(path); });
+        return Timed(Step::ExportRead, [&] { return Below().ReadAll(path); });
     }
-    std::unique_ptr<HeldFile> HoldForReading(std::string_view path) override { return m_below.HoldForReading(path); }
-    bool Delete(std::string_view path) override { return m_below.Delete(path); }
 
 private:
-    win32::Win32FileSystem m_below;
+    win32::Win32FileSystem m_files;
 };
 
 class TimedEditor final : public StartedProcess {
