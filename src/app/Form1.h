@@ -139,8 +139,11 @@ private:
     // A run that could not go on: the files closed, the user told what failed and what was
     // deleted, Exit offered, and Undo where this run removed something.
     void ReportFailedRun();
-    // The end of a run that deleted less than it set out to: the user is told, with the files.
+    // The end of a run that deleted less than it set out to, or whose backup could not be held
+    // for Undo: the user is told, with the files.
     void ReportPartialRun();
+    // The run made a backup that is not held: someone else had it open for writing as it closed.
+    [[nodiscard]] bool UndoLost() const;
     // Why Undo must not import the backup: it is no longer what the run wrote; nullopt when it is.
     [[nodiscard]] std::optional<std::string> BackupRefusal();
     // True for the path of the export file or the removal log, however it is spelt.

@@ -146,7 +146,7 @@ void Form1::Command1_Click()
     }
     CloseRunFiles();
     EnterFinishedState(false);
-    if (!m_outcome.Complete()) {
+    if (!m_outcome.Complete() || UndoLost()) {
         ReportPartialRun();
         return;
     }
@@ -353,7 +353,9 @@ void Form1::EnterFinishedState(bool failed)
     const bool complete = !failed && m_outcome.Complete();
     const bool removed = m_outcome.Removed() > 0;
     window.SetEnabled(Control::Command3, m_backupHold != nullptr && (complete || removed));
-    if (complete) {
+    if (UndoLost() && removed) {
+        m_finishedHint = kNoUndoHint;
+    } else if (complete) {
         m_finishedHint = kUndoHint;
     } else if (failed) {
         m_finishedHint = removed && m_backupHold ? kFailedHint : kNothingDeletedHint;
@@ -381,9 +383,15 @@ void Form1::ReportFailedRun()
     m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
+bool Form1::UndoLost() const
+{
+    return m_backupCreated && !m_backupHold;
+}
+
 void Form1::ReportPartialRun()
 {
-    std::string text = "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
+    std::string text = m_outcome.Complete() ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
+                                            : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
     text += "Gel\u00f6scht: " + CountOfKeys(m_outcome.Removed());
     if (m_outcome.RemovedInPart() > 0) {
         text += ", davon " + std::to_string(m_outcome.RemovedInPart()) + " nur zum Teil";
@@ -395,6 +403,10 @@ void Form1::ReportPartialRun()
     if (m_outcome.FilesWereBroken()) {
         text += "\r\nDie Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach "
                 "wurde kein Schl\u00fcssel mehr gel\u00f6scht.\r\n";
+    }
+    if (UndoLost()) {
+        text += "\r\nAls der Lauf die Sicherungskopie abschloss, hatte ein anderes Programm sie zum Schreiben "
+                "ge\u00f6ffnet. Da sie ver\u00e4ndert sein kann, wird Undo nicht angeboten.\r\n";
     }
     if (m_outcome.Stayed() > 0 || !m_outcome.UnreadableTrees().empty()) {
         text += "\r\nDas L\u00f6schprotokoll nennt, was geblieben ist, mit den Gr\u00fcnden.\r\n";

@@ -296,6 +296,50 @@ private:
     std::string m_victim;
 };
 
+// Another program that has the backup open for writing as the run closes it: the hold fails.
+class HeldOpenElsewhere final : public ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+
+    std::unique_ptr<WritableFile> Create(std::string_view path) override
+    {
+        struct Unholdable final : ForwardingFile {
+            using ForwardingFile::ForwardingFile;
+            std::unique_ptr<HeldFile> CloseIntoHold() override
+            {
+                (void)Close();
+                return nullptr;
+            }
+        };
+        auto file = Below().Create(path);
+        return file ? std::make_unique<Unholdable>(std::move(file)) : nullptr;
+    }
+};
+
+// Catches a run that removed all it set out to but cannot hold its backup ending with the Undo
+// hint and the beeps, while Undo is not offered.
+TEST_F(KeysThatStay, ABackupThatCannotBeHeldIsToldAndUndoNotOffered)
+{
+    AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
+    HeldOpenElsewhere files(Files());
+    const Platform base = sim.Get();
+    Platform elsewhere{base.components, files, base.processes, base.dialogs, base.window, base.system};
+    Form1 run(elsewhere);
+    Window().SetEvents(&run);
+    run.Form_Load();
+    sim.dialogs().QueueSave(std::string(kBackupPath));
+    sim.dialogs().QueueMessageBoxAnswer(1);
+
+    ASSERT_FALSE(Press(Control::Command1));
+
+    EXPECT_FALSE(Registry().KeyExists(ClassKey()));
+    EXPECT_EQ(sim.system().BeepCount(), 0);
+    EXPECT_FALSE(Window().State(Control::Command3).enabled);
+    EXPECT_EQ(Window().State(Control::Label2).caption, kNoUndoHint);
+    ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
+    EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("wird Undo nicht angeboten"), std::string::npos);
+}
+
 // Catches Undo importing whatever file holds the backup's name: only the bytes the run wrote are
 // imported, checked through the hold.
 TEST_F(KeysThatStay, UndoRefusesABackupThatIsNoLongerWhatTheRunWrote)
