@@ -6,7 +6,10 @@
 #include "component/RegistryComponent.h"
 #include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
+#include "files/KeyOutcome.h"
 #include "passes/Callbacks.h"
+#include "passes/RunOutcome.h"
+#include "passes/ScopeGuard.h"
 #include "passes/SharedState.h"
 #include "platform/Platform.h"
 
@@ -14,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,15 +59,17 @@ public:
     void LocateInstallation();
     // Asks for the backup file until one is confirmed or the user ends the program.
     void AskBackupFile();
-    // Exports root\keyPrefix+keyName of the native view into the backup file, deletes it and logs it.
-    void ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
-    // The same for a key of either view, exported, deleted and logged as the native key it is.
-    void ExportAndDeleteKey(const RegLocation& location);
+    // Exports root\keyPrefix+keyName of the native view into the backup file, deletes it and logs
+    // it; what became of it.
+    KeyOutcome ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    // The same for a key of either view, exported, deleted and logged as the key it really is.
+    KeyOutcome ExportAndDeleteKey(const RegLocation& location);
 
     // Creates the backup file and the removal log with their head lines, and names the export
     // file. Throws Failure when a file cannot be created.
     void OpenRunFiles();
-    // Closes the backup file, the log and every other open file, and deletes the export file.
+    // Ends the log with the keys that stayed, ends the writing of the backup while holding it,
+    // closes the log and every other open file, and deletes the export file.
     void CloseRunFiles();
 
     // Ends the program at once: every open file is closed with what was written to it.
@@ -75,6 +81,7 @@ public:
     [[nodiscard]] bool MakerKeyFound() const { return m_makerKeyFound; }
     [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
     [[nodiscard]] const std::string& ExportFilePath() const { return m_exportFilePath; }
+    [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
 
 private:
     // The window's component object, created on first use. Throws Failure when it cannot be.
@@ -85,42 +92,57 @@ private:
     // Creates the removal log with its three head lines.
     void CreateRemovalLog();
     // Appends the export of the key of that name to the backup file and flushes it, once it is
-    // found to be the live key, whole; throws Failure otherwise.
-    void CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live);
-    // The key and every key below it with their values, as a walk sees them; nullopt when the
-    // key is not there or cannot be read.
+    // found to be the live key, whole; otherwise why the key must stay.
+    [[nodiscard]] std::optional<StayReason> CopyExportIntoBackup(const std::string& keyName,
+                                                                 const std::vector<LiveKey>& live);
+    // The key and every key below it with their values; nullopt when the key is not there or any
+    // part of it cannot be read.
     [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
-    // The class pass of one view: the walk of HKEY_CLASSES_ROOT\CLSID, then its removals.
-    void RunClassPass(RegView view);
+    // The walk of HKEY_CLASSES_ROOT\CLSID in one view: the classes to remove, in the walk's order.
+    [[nodiscard]] std::vector<ClassEntry> CollectClasses(RegView view);
+    // The removals of the classes found in one view.
+    void RemoveClasses(RegView view, const std::vector<ClassEntry>& classes);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
     void RunRemainingPasses(const std::vector<RegView>& views);
     // The native key that a key of either view is: the WOW6432Node one where the 32-bit view
     // has its own, the plain one where both views share it. Throws Failure when it cannot tell.
     [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
+    // The key a location really is: the native one, and of a name below HKEY_CLASSES_ROOT, which
+    // shows the user's classes over the machine's, the user's key below
+    // HKEY_CURRENT_USER\Software\Classes where it is his. Throws Failure when it cannot tell.
+    [[nodiscard]] RegLocation KeyBehind(const RegLocation& location);
     // True for a native key, and for a 32-bit-view key that is not the native view's very key.
     [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
-    // Whether the key at a location may go, asked just before it is removed.
-    using RemovalGuard = std::function<bool(const RegLocation&)>;
+    // Whose a key is, by its own data, asked of the key it really is just before it is removed.
+    using RemovalGuard = std::function<KeyClaim(const RegLocation&)>;
     // The only way the run removes a key: one key name directly below one of its fixed prefixes,
-    // and only when the guard, if any, lets it go.
+    // and only when the guard, if any, claims it for the controller; where a name below
+    // HKEY_CLASSES_ROOT reaches the user's own key, usersGuard must claim it too. What became of
+    // it goes into the run's outcome.
     void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
-                     const RemovalGuard& guard = {});
+                     const RemovalGuard& guard = {}, const RemovalGuard& usersGuard = {});
     // The guard of a key that must itself refer into the controller folders.
     [[nodiscard]] RemovalGuard RefersToController();
+    // The guard of a type library: every file of it the controller's.
+    [[nodiscard]] RemovalGuard ControllersLibrary();
     // The ProgID key's own CLSID value names the class (ignoring case).
     [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
     // A text value of the key, or of a key below it, refers into the controller folders.
     [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
-    // The type library has files, and every one of them is in the controller folders.
-    [[nodiscard]] bool TypeLibIsControllersOwn(const RegLocation& location);
+    // The controller's when the type library has files and every one of them is in the controller
+    // folders; shared when only some are, or it cannot be read whole, while it refers into them.
+    [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
-    void EnterFinishedState();
+    // The window's last state, from the outcome: failed tells a run that could not go on.
+    void EnterFinishedState(bool failed);
     // A run that could not go on: the files closed, the user told what failed and what was
-    // deleted, Exit offered, and Undo where this run made a backup.
+    // deleted, Exit offered, and Undo where this run removed something.
     void ReportFailedRun();
     // The end of a run that deleted less than it set out to: the user is told, with the files.
     void ReportPartialRun();
+    // Why Undo must not import the backup: it is no longer what the run wrote; nullopt when it is.
+    [[nodiscard]] std::optional<std::string> BackupRefusal();
     // The backup file's full path, in the folder the user chose it in.
     [[nodiscard]] std::string BackupFilePath();
 
@@ -139,16 +161,19 @@ private:
     FileNo m_logFileNo = 0;
     ExportFormat m_backupFormat = ExportFormat::Version4;
     RunStage m_stage = RunStage::ChoosingBackup;
-    // Set once the backup file or the removal log could not be written; no key is deleted after.
-    bool m_filesBroken = false;
+    // What became of every key the run set out to remove; once the backup or the log could not be
+    // written it says so, and no key is deleted after.
+    RunOutcome m_outcome;
+    // The system's own names (upper case) of the keys the run has taken up for removal.
+    std::set<std::string> m_keysTakenUp;
     // This run's backup file exists: only then is there anything for Undo.
     bool m_backupCreated = false;
-    // The closed backup, kept open for reading until the program ends, so that the file Undo
-    // imports is the very file the run wrote.
+    // The backup, held from the end of its writing until the program ends, and the digest of
+    // every byte the run wrote into it: Undo imports it only while it holds exactly those.
     std::unique_ptr<HeldFile> m_backupHold;
-    // Keys named in the log, and among them those deleted only in part.
-    int m_removedCount = 0;
-    int m_partialCount = 0;
+    std::string m_backupDigest;
+    // What the label says in the finished state.
+    std::string m_finishedHint;
 };
 
 } // namespace hivetidy

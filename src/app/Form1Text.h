@@ -15,7 +15,13 @@ inline constexpr std::string_view kUndoHint =
 // No longer than the Undo hint, so that it fits the label in the same three lines.
 inline constexpr std::string_view kPartialHint =
     "Der L\u00f6schvorgang ist nur zum Teil gelungen. Mit dem Undo - Button wird er r\u00fcckg\u00e4ngig gemacht !";
-// A run that ended before its backup file was made: there is nothing to undo.
+// A run in which every key that was to go stayed: there is nothing to undo.
+inline constexpr std::string_view kNothingRemovedHint =
+    "Es wurde kein Schl\u00fcssel gel\u00f6scht. Die Gr\u00fcnde stehen im L\u00f6schprotokoll !";
+// A run that could not go on after it had deleted keys.
+inline constexpr std::string_view kFailedHint =
+    "Der Bereinigungslauf wurde abgebrochen. Mit dem Undo - Button wird er r\u00fcckg\u00e4ngig gemacht !";
+// A run that ended before it deleted anything: there is nothing to undo.
 inline constexpr std::string_view kNothingDeletedHint = "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.";
 // Two carriage returns put the text in the middle of the label.
 inline constexpr std::string_view kUpdatingText = "\r\rRegistry wird aktualisiert ...";

@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/Form1Text.h"
+#include "shared/Sha256.h"
 
 #include <string>
 
@@ -17,6 +18,13 @@ void Form1::Command3_Click()
     window.Repaint();
 
     const std::string backupPath = BackupFilePath();
+    if (const auto refusal = BackupRefusal()) {
+        // Imported as administrator, a file someone else wrote would change the machine at will.
+        m_platform.dialogs.MessageBox(*refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
+        window.SetEnabled(Control::Command2, true);
+        window.SetCaption(Control::Label2, m_finishedHint);
+        return;
+    }
     // No switch: the editor imports in its ordinary mode and says itself what it did.
     auto editor = m_platform.processes.StartRegistryEditor("regedit.exe \"" + backupPath + "\"");
     if (!editor) {
@@ -28,11 +36,25 @@ void Form1::Command3_Click()
                                       "Undo", kMbOk | kMbIconExclamation);
         window.SetEnabled(Control::Command2, true);
         window.SetEnabled(Control::Command3, true);
-        window.SetCaption(Control::Label2, kUndoHint);
+        window.SetCaption(Control::Label2, m_finishedHint);
         return;
     }
     (void)WaitOnProgram(editor.get());
     EndProgram();
+}
+
+std::optional<std::string> Form1::BackupRefusal()
+{
+    // The backup has been held since its writing ended, and nobody can change it while it is; what
+    // is read here through that hold is what the editor will read.
+    const auto contents = m_backupHold ? m_backupHold->Contents() : std::nullopt;
+    if (!contents) {
+        return "Die Sicherungskopie kann nicht gelesen werden und wird nicht importiert:";
+    }
+    if (Sha256Of(*contents) != m_backupDigest) {
+        return "Die Sicherungskopie ist nicht mehr die des Bereinigungslaufs und wird nicht importiert:";
+    }
+    return std::nullopt;
 }
 
 std::string Form1::BackupFilePath()

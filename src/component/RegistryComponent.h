@@ -59,6 +59,10 @@ public:
     [[nodiscard]] virtual std::string Identity() = 0;
     // Every value of the bound key as the registry holds it, raw; throws Failure when unreadable.
     [[nodiscard]] virtual std::vector<RawValue> RawValues() = 0;
+    // The bound key and every key below it with their raw values, key before subkeys (see
+    // WalkLiveKeys). Unlike the walks it passes over nothing: throws Failure when any key of the
+    // tree cannot be read whole.
+    [[nodiscard]] virtual std::vector<LiveKey> ReadTree() = 0;
     // The bound key's unnamed value; other data when it has none.
     [[nodiscard]] virtual TaggedValue DefaultValue() = 0;
     // The value of that name (tagged text) of the bound key; throws Failure when there is none.

@@ -58,6 +58,18 @@ public:
     [[nodiscard]] virtual bool DeleteTree(std::string_view path) = 0;
 };
 
+// One key of a tree read whole: its path relative to the tree's top ("" for the top itself,
+// "Sub\\Deeper" below it) and every value it holds.
+struct LiveKey {
+    std::string relativePath;
+    std::vector<RawValue> values;
+};
+
+// The key and every key below it, each with its values, key before subkeys; nullopt when any of
+// them cannot be read whole: a key's subkeys or values cannot be listed, or a subkey cannot be
+// opened or is a link (which is not followed). What is read is then all there is.
+[[nodiscard]] std::optional<std::vector<LiveKey>> WalkLiveKeys(StoreKey& key);
+
 class RegistryStore {
 public:
     virtual ~RegistryStore() = default;

@@ -144,6 +144,15 @@ std::vector<RawValue> StoreComponent::RawValues()
     return std::move(*values);
 }
 
+std::vector<LiveKey> StoreComponent::ReadTree()
+{
+    auto tree = WalkLiveKeys(*Bound());
+    if (!tree) {
+        throw Failure("the key cannot be read whole");
+    }
+    return std::move(*tree);
+}
+
 TaggedValue StoreComponent::DefaultValue()
 {
     const auto raw = Bound()->Value("");
@@ -251,6 +260,36 @@ void StoreComponent::WalkBelow(IUseRegItems& callback, const std::shared_ptr<Sto
             enter(std::move(child));
         }
     }
+}
+
+namespace {
+
+bool Walk(StoreKey& key, const std::string& path, std::vector<LiveKey>& out)
+{
+    auto values = key.Values();
+    auto names = key.SubkeyNames();
+    if (!values || !names) {
+        return false;
+    }
+    out.push_back(LiveKey{path, std::move(*values)});
+    for (const std::string& name : *names) {
+        const auto child = key.OpenSubkey(name);
+        if (!child || !Walk(*child, path.empty() ? name : path + "\\" + name, out)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::vector<LiveKey>> WalkLiveKeys(StoreKey& key)
+{
+    std::vector<LiveKey> keys;
+    if (!Walk(key, {}, keys)) {
+        return std::nullopt;
+    }
+    return keys;
 }
 
 std::unique_ptr<RegistryComponent> StoreComponentFactory::Create()

@@ -24,6 +24,7 @@ public:
     void OpenKey(RootHandle root, const TaggedValue& path, RegView view) override;
     [[nodiscard]] std::string Identity() override;
     [[nodiscard]] std::vector<RawValue> RawValues() override;
+    [[nodiscard]] std::vector<LiveKey> ReadTree() override;
     [[nodiscard]] TaggedValue DefaultValue() override;
     [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
     [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;

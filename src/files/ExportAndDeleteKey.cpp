@@ -15,6 +15,9 @@ std::size_t SizeOf(const std::vector<LiveKey>& keys);
 
 namespace {
 
+// Where HKEY_CURRENT_USER keeps the user's own classes, which HKEY_CLASSES_ROOT shows first.
+constexpr std::string_view kUsersClassesPrefix = "Software\\Classes\\";
+
 TextEncoding EncodingOf(ExportFormat format)
 {
     return format == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
@@ -22,34 +25,37 @@ TextEncoding EncodingOf(ExportFormat format)
 
 } // namespace
 
-void Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+KeyOutcome Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
 {
-    ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
+    return ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
 }
 
-void Form1::ExportAndDeleteKey(const RegLocation& location)
+KeyOutcome Form1::ExportAndDeleteKey(const RegLocation& location)
 {
     // No failure inside reaches the caller. The one rule above all: a key is deleted only once its
-    // export is in the backup file and on the disk.
-    if (m_filesBroken) {
-        return; // a backup or log that could not be written stops the deleting for good
-    }
+    // export is in the backup file and on the disk. Every way it can stay is told.
     if (!SkipOnFailure([&] { Registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
-        return; // not there: passed over in silence
+        return KeyOutcome::Of(KeyOutcome::Kind::NotThere); // passed over in silence
     }
-    // From here on the key is the native one it is: the editor, the backup, the log and the delete
+    if (m_outcome.FilesWereBroken()) {
+        // A backup or log that could not be written stops the deleting for good.
+        return KeyOutcome::Stay(NameForLog(location), StayReason::DeletingStopped);
+    }
+    // From here on the key is the one it really is: the editor, the backup, the log and the delete
     // all take this one value, so what is exported is what is deleted.
-    std::optional<RegLocation> native;
-    SkipOnFailure([&] { native = NativeLocationOf(location); });
-    if (!native || native->path.find('"') != std::string::npos) {
-        return; // cannot be quoted on the editor's command line, so it cannot be saved
+    std::optional<RegLocation> key;
+    SkipOnFailure([&] { key = KeyBehind(location); });
+    if (!key || key->path.find('"') != std::string::npos) {
+        // Without its own name, or with one that cannot be quoted on the editor's command line, it
+        // cannot be saved.
+        return KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName);
     }
-    const std::string fullName = EditorName(*native);
+    const std::string fullName = EditorName(*key);
 
     // A stale export, or one someone else put there and holds open, must never pass for this
     // key's one: unless the name is free, the key stays.
     if (!m_platform.files.Delete(m_exportFilePath) && !m_platform.files.FindFirst(m_exportFilePath).empty()) {
-        return;
+        return KeyOutcome::Stay(fullName, StayReason::ExportFileBusy);
     }
     // The window repaints while the editor runs; with Cancel disabled no click can wait in the
     // queue to end the program between the export and the delete.
@@ -60,32 +66,44 @@ void Form1::ExportAndDeleteKey(const RegLocation& location)
     window.SetEnabled(Control::Command2, true);
     window.SetFocus(Control::Command2);
     if (!editor) {
-        return;
+        return KeyOutcome::Stay(fullName, StayReason::ExportNotMade);
     }
-    const auto live = ReadLiveKey(*native);
-    if (!live || !SkipOnFailure([&] { CopyExportIntoBackup(fullName, *live); })) {
-        return;
+    const auto live = ReadLiveKey(*key);
+    if (!live) {
+        return KeyOutcome::Stay(fullName, StayReason::KeyUnreadable);
+    }
+    if (const auto refused = CopyExportIntoBackup(fullName, *live)) {
+        return KeyOutcome::Stay(fullName, *refused);
     }
 
-    const auto sizeBefore = SizeOf(*live);
     bool deleted = false;
     SkipOnFailure([&] {
-        Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(native->hive)), native->view);
-        deleted = Registry().DeleteKey(TaggedValue::Text(native->path), TaggedValue::Truth(true));
+        Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(key->hive)), key->view);
+        deleted = Registry().DeleteKey(TaggedValue::Text(key->path), TaggedValue::Truth(true));
     });
     // A delete that failed may still have taken part of the tree with it. Such a key is logged
-    // all the same, its export being in the backup, and the user is told at the end.
-    const auto after = deleted ? std::nullopt : ReadLiveKey(*native);
-    deleted = deleted || !after; // gone all the same
-    const bool partly = !deleted && SizeOf(*after) != sizeBefore;
-    if (deleted || partly) {
-        ++m_removedCount;
-        m_partialCount += partly ? 1 : 0;
-        m_filesBroken = !SkipOnFailure([&] {
+    // all the same, its export being in the backup, and the user is told at the end. A tree that
+    // was read whole before and cannot be now has changed too.
+    bool partly = false;
+    if (!deleted) {
+        const bool there = SkipOnFailure([&] { Registry().OpenKey(key->hive, TaggedValue::Text(key->path), key->view); });
+        if (!there) {
+            deleted = true; // gone all the same
+        } else {
+            const auto after = ReadLiveKey(*key);
+            partly = !after || SizeOf(*after) != SizeOf(*live);
+        }
+    }
+    if (!deleted && !partly) {
+        return KeyOutcome::Stay(fullName, StayReason::DeleteDenied);
+    }
+    if (!SkipOnFailure([&] {
             m_fileNumbers.PrintLine(m_logFileNo, "[" + fullName + "]");
             m_fileNumbers.Flush(m_logFileNo);
-        });
+        })) {
+        m_outcome.FilesBroken();
     }
+    return KeyOutcome::Of(partly ? KeyOutcome::Kind::RemovedInPart : KeyOutcome::Kind::Removed, fullName);
 }
 
 RegLocation Form1::NativeLocationOf(const RegLocation& location)
@@ -117,71 +135,82 @@ RegLocation Form1::NativeLocationOf(const RegLocation& location)
     throw Failure("the 32-bit view's key has no native name");
 }
 
-void Form1::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
+RegLocation Form1::KeyBehind(const RegLocation& location)
+{
+    RegLocation native = NativeLocationOf(location);
+    if (native.hive != kHkeyClassesRoot) {
+        return native;
+    }
+    // HKEY_CLASSES_ROOT shows the user's classes over the machine's, and a key removed or saved by
+    // that name would come back machine-wide. Which of the two the name reaches is asked of the
+    // registry by the key's own name, as for the two views (Wine does not merge them at all).
+    auto shown = m_platform.components.Create();
+    shown->OpenKey(native.hive, TaggedValue::Text(native.path), RegView::Native);
+    const std::string identity = shown->Identity();
+    RegLocation users{kHkeyCurrentUser, RegView::Native, std::string(kUsersClassesPrefix) + native.path};
+    auto probe = m_platform.components.Create();
+    if (SkipOnFailure([&] { probe->OpenKey(users.hive, TaggedValue::Text(users.path), RegView::Native); }) &&
+        probe->Identity() == identity) {
+        return users;
+    }
+    // The machine's key keeps its HKEY_CLASSES_ROOT name, as the editor and every log have it.
+    return native;
+}
+
+std::optional<StayReason> Form1::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
 {
     // The export is taken only when it is this key, whole, in the backup's own format: every
     // section the key or a key below it, every key and value of the live key there with its data,
     // and nothing else. Anything else (no file, another format, another key, a file cut short or
-    // one with sections of its own) throws and the key stays.
+    // one with sections of its own) keeps the key.
     std::vector<std::string> encoded;
     std::vector<std::string> decoded;
-    m_exportFileNo = m_fileNumbers.FreeFile();
-    m_fileNumbers.OpenForInput(m_exportFileNo, m_exportFilePath, EncodingOf(m_backupFormat));
     const bool read = SkipOnFailure([&] {
-        while (!m_fileNumbers.Eof(m_exportFileNo)) {
-            encoded.push_back(m_fileNumbers.LineInput(m_exportFileNo));
-            decoded.push_back(m_fileNumbers.Decode(m_exportFileNo, encoded.back()));
+        m_exportFileNo = m_fileNumbers.FreeFile();
+        m_fileNumbers.OpenForInput(m_exportFileNo, m_exportFilePath, EncodingOf(m_backupFormat));
+        const bool lines = SkipOnFailure([&] {
+            while (!m_fileNumbers.Eof(m_exportFileNo)) {
+                encoded.push_back(m_fileNumbers.LineInput(m_exportFileNo));
+                decoded.push_back(m_fileNumbers.Decode(m_exportFileNo, encoded.back()));
+            }
+        });
+        m_fileNumbers.Close(m_exportFileNo);
+        if (!lines) {
+            throw Failure("export cannot be read");
         }
     });
-    m_fileNumbers.Close(m_exportFileNo);
-    if (!read) {
-        throw Failure("export cannot be read");
+    if (!read || encoded.empty()) {
+        return StayReason::ExportNotMade; // no file, or the editor wrote nothing into it
     }
     const ExportVerdict verdict = CheckExport(decoded, keyName, m_backupFormat, live,
                                               [this](std::string_view utf8) { return m_platform.system.ToAnsi(utf8); });
     if (!verdict.accepted) {
-        throw Failure("export not accepted: " + verdict.reason);
+        return StayReason::ExportIncomplete;
     }
     // The header stays behind: the backup has its own.
-    m_filesBroken = !SkipOnFailure([&] {
+    const bool copied = SkipOnFailure([&] {
         for (std::size_t i = 1; i < encoded.size(); ++i) {
             m_fileNumbers.PrintEncodedLine(m_backupFileNo, encoded[i]);
         }
         m_fileNumbers.Flush(m_backupFileNo);
     });
-    if (m_filesBroken) {
-        throw Failure("backup file cannot be written");
+    if (!copied) {
+        m_outcome.FilesBroken();
+        return StayReason::DeletingStopped;
     }
+    return std::nullopt;
 }
 
 std::optional<std::vector<LiveKey>> Form1::ReadLiveKey(const RegLocation& location)
 {
-    // The key as a walk of our own sees it, path by path: what its export must hold, no more.
-    struct Collector final : IUseRegItems {
-        bool UseNode(RegistryComponent& node, std::int32_t iLevel) override
-        {
-            // The walk reports each key before the keys below it, so the names of the keys above
-            // are the first iLevel - 1 of the path so far.
-            path.resize(static_cast<std::size_t>(iLevel - 1));
-            path.push_back(node.Name());
-            std::string relative;
-            for (const std::string& part : path) {
-                relative += relative.empty() ? part : "\\" + part;
-            }
-            keys.push_back(LiveKey{std::move(relative), node.RawValues()});
-            return false;
-        }
-        bool UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/) override { return false; }
-        std::vector<std::string> path;
-        std::vector<LiveKey> keys;
-    } collector;
+    // The key as the registry holds it, path by path: what its export must hold, no more. Read
+    // strictly: a subkey or value that cannot be read would be missing from the export as well,
+    // and the check would pass while the delete took it with no copy.
     std::optional<std::vector<LiveKey>> live;
     SkipOnFailure([&] {
         auto key = m_platform.components.Create();
         key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
-        collector.keys.push_back(LiveKey{"", key->RawValues()});
-        key->WalkTree(collector, *key, 0);
-        live = std::move(collector.keys);
+        live = key->ReadTree();
     });
     return live;
 }

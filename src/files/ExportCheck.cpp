@@ -62,11 +62,17 @@ std::optional<std::string> RelativePath(std::string_view upperSection, std::stri
     return std::string(rest);
 }
 
-// What the editor writes in quotes for a REG_SZ: the text up to the first NUL.
-std::string TextUpToNul(const std::string& data)
+// What the editor writes in quotes for a REG_SZ: the text up to the first NUL. nullopt when
+// anything but NULs follows that NUL: the quoted form ends there, and an import would give the
+// value back cut short.
+std::optional<std::string> QuotableText(const std::string& data)
 {
     std::u16string units = LeBytesToUtf16(data);
-    units.resize(std::min(units.find(u'\0'), units.size()));
+    const std::size_t end = std::min(units.find(u'\0'), units.size());
+    if (units.find_first_not_of(u'\0', end) != std::u16string::npos) {
+        return std::nullopt;
+    }
+    units.resize(end);
     return Utf16ToUtf8(units);
 }
 
@@ -102,8 +108,13 @@ std::string Difference(const ExportedValue& exported, const RawValue& live, Expo
                " in the registry";
     }
     switch (exported.form) {
-    case ExportedForm::Text:
-        return exported.data == TextUpToNul(live.data) ? std::string() : "other text than in the registry";
+    case ExportedForm::Text: {
+        const auto text = QuotableText(live.data);
+        if (!text) {
+            return "the registry's text goes on after a NUL, which the quoted form cannot carry";
+        }
+        return exported.data == *text ? std::string() : "other text than in the registry";
+    }
     case ExportedForm::Dword:
         return live.data.size() == 4 && exported.data == live.data ? std::string() : "other number than in the registry";
     case ExportedForm::Hex:
@@ -149,23 +160,6 @@ std::string CompareValues(const ExportedSection& section, const LiveKey& key, st
         }
     }
     return {};
-}
-
-bool Walk(StoreKey& key, const std::string& path, std::vector<LiveKey>& out)
-{
-    auto values = key.Values();
-    auto names = key.SubkeyNames();
-    if (!values || !names) {
-        return false;
-    }
-    out.push_back(LiveKey{path, std::move(*values)});
-    for (const std::string& name : *names) {
-        const auto child = key.Open(name);
-        if (!child || !Walk(*child, path.empty() ? name : path + "\\" + name, out)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -214,15 +208,6 @@ ExportVerdict CheckExport(const std::vector<std::string>& lines, std::string_vie
         }
     }
     return ExportVerdict{true, {}};
-}
-
-std::optional<std::vector<LiveKey>> WalkLiveKeys(StoreKey& key)
-{
-    std::vector<LiveKey> keys;
-    if (!Walk(key, {}, keys)) {
-        return std::nullopt;
-    }
-    return keys;
 }
 
 } // namespace hivetidy

@@ -15,13 +15,6 @@
 
 namespace hivetidy {
 
-// One key of the live registry below (and including) the exported key: its path relative to the
-// exported key ("" for the key itself, "Sub\\Deeper" below it) and every value it holds.
-struct LiveKey {
-    std::string relativePath;
-    std::vector<RawValue> values;
-};
-
 // What the check found; accepted when the export is exactly the live key.
 struct ExportVerdict {
     bool accepted = false;
@@ -36,9 +29,5 @@ struct ExportVerdict {
 [[nodiscard]] ExportVerdict CheckExport(const std::vector<std::string>& lines, std::string_view keyName,
                                         ExportFormat format, const std::vector<LiveKey>& live,
                                         const std::function<std::string(std::string_view)>& toAnsi);
-
-// The key and every key below it, each with its values, key before subkeys; nullopt when a key's
-// subkeys or values cannot be read, or a subkey cannot be opened (the walk would be incomplete).
-[[nodiscard]] std::optional<std::vector<LiveKey>> WalkLiveKeys(StoreKey& key);
 
 } // namespace hivetidy

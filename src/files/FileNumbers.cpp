@@ -1,6 +1,7 @@
 #include "files/FileNumbers.h"
 
 #include "shared/Failure.h"
+#include "shared/Sha256.h"
 #include "shared/Text.h"
 
 #include <utility>
@@ -23,6 +24,7 @@ std::string LineEnd(TextEncoding encoding)
 struct FileNumbers::OpenFile {
     TextEncoding encoding = TextEncoding::Ansi;
     std::unique_ptr<WritableFile> output; // set for a file open for writing
+    Sha256 written;                       // of every byte written to an output file
     std::string input;                    // the whole content of a file open for reading
     std::size_t position = 0;             // read position in input
 };
@@ -52,8 +54,11 @@ void FileNumbers::OpenForOutput(FileNo number, std::string_view path, TextEncodi
     if (!file->output) {
         throw Failure("cannot create " + std::string(path));
     }
-    if (encoding == TextEncoding::Utf16Le && !file->output->Write(kUtf16Bom)) {
-        throw Failure("cannot write " + std::string(path));
+    if (encoding == TextEncoding::Utf16Le) {
+        if (!file->output->Write(kUtf16Bom)) {
+            throw Failure("cannot write " + std::string(path));
+        }
+        file->written.Update(kUtf16Bom);
     }
     m_open.emplace(number, std::move(file));
 }
@@ -106,6 +111,9 @@ void FileNumbers::PrintEncodedLine(FileNo number, std::string_view encodedLine)
     // One write for the line and its end, so that a line never stands in the file without its end.
     std::string line(encodedLine);
     line += LineEnd(file.encoding);
+    // A line that fails may stand in the file in part; the digest then no longer matches it
+    // either way, and nothing more is written to a file that broke.
+    file.written.Update(line);
     if (!file.output->Write(line)) {
         throw Failure("cannot write");
     }
@@ -184,6 +192,30 @@ void FileNumbers::CloseAll() noexcept
         }
     }
     m_open.clear();
+}
+
+std::unique_ptr<HeldFile> FileNumbers::CloseIntoHold(FileNo number)
+{
+    const auto found = m_open.find(number);
+    if (found == m_open.end() || !found->second->output) {
+        throw Failure("file not open for writing");
+    }
+    std::unique_ptr<OpenFile> file = std::move(found->second);
+    m_open.erase(found);
+    auto held = file->output->CloseIntoHold();
+    if (!held) {
+        throw Failure("cannot hold the file");
+    }
+    return held;
+}
+
+std::string FileNumbers::WrittenDigest(FileNo number)
+{
+    OpenFile& file = Get(number);
+    if (!file.output) {
+        throw Failure("file not open for writing");
+    }
+    return file.written.HexDigest();
 }
 
 bool FileNumbers::IsOpen(FileNo number) const

@@ -54,6 +54,11 @@ public:
     void Close(FileNo number);
     // Closes every open file, with what was written to it; never fails.
     void CloseAll() noexcept;
+    // Ends the writing of an output file while it stays held (WritableFile::CloseIntoHold); the
+    // number is free afterwards. Throws Failure when the file cannot be held.
+    [[nodiscard]] std::unique_ptr<HeldFile> CloseIntoHold(FileNo number);
+    // The SHA-256 digest of every byte written to an output file so far. Throws Failure.
+    [[nodiscard]] std::string WrittenDigest(FileNo number);
 
     [[nodiscard]] bool IsOpen(FileNo number) const;
 

@@ -39,13 +39,24 @@ void Form1::CreateRemovalLog()
 
 void Form1::CloseRunFiles()
 {
+    // The keys that stayed close the log, after the removed ones, so that its reader sees both.
+    SkipOnFailure([&] {
+        for (const std::string& line : m_outcome.ClosingLogLines()) {
+            m_fileNumbers.PrintLine(m_logFileNo, line);
+        }
+    });
+    // The backup is never let go: its writing ends while it stays held, and what the run wrote
+    // into it is known by its digest, against which Undo checks it.
+    if (m_backupCreated && !m_backupHold) {
+        SkipOnFailure([&] {
+            m_backupDigest = m_fileNumbers.WrittenDigest(m_backupFileNo);
+            m_backupHold = m_fileNumbers.CloseIntoHold(m_backupFileNo);
+        });
+    }
     SkipOnFailure([&] { m_fileNumbers.Close(m_backupFileNo); });
     SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
     m_fileNumbers.CloseAll();
     (void)m_platform.files.Delete(m_exportFilePath);
-    if (m_backupCreated && !m_backupHold) {
-        m_backupHold = m_platform.files.HoldForReading(BackupFilePath());
-    }
 }
 
 } // namespace hivetidy

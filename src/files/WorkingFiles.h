@@ -13,6 +13,8 @@ inline constexpr std::string_view kExportFilePath = "c:\\registry\\hlp.reg";
 
 inline constexpr std::string_view kLogHeadLine = "Folgende Knoten wurden aus der Registry gel\u00f6scht :";
 inline constexpr std::string_view kLogRuler = "=========================================";
+// Heads the keys that stayed, after the removed ones.
+inline constexpr std::string_view kLogNotRemovedHeadLine = "Folgende Knoten wurden nicht gel\u00f6scht :";
 
 inline constexpr std::string_view kVersion4Header = "REGEDIT4";
 inline constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";

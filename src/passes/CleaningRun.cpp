@@ -64,6 +64,12 @@ std::string_view FailureText(RunStage stage)
     return "Beim L\u00f6schen ist ein unerwarteter Fehler aufgetreten.";
 }
 
+// "1 Schlüssel", "3 Schlüssel": the word is the same in both numbers.
+std::string CountOfKeys(int count)
+{
+    return std::to_string(count) + " Schl\u00fcssel";
+}
+
 // One key's name, never a path: not empty and without a backslash.
 bool IsSingleKeyName(std::string_view name)
 {
@@ -108,11 +114,18 @@ void Form1::Command1_Click()
         if (views.empty()) {
             views.push_back(RegView::Native); // every machine has its own view
         }
+        // Every view is walked before anything is removed: a class that points into the
+        // controller folders only through a type library that both views share is found in both,
+        // before the native view's removals take that library away.
         m_stage = RunStage::ReadingClasses;
+        std::vector<std::pair<RegView, std::vector<ClassEntry>>> classes;
         for (const RegView view : views) {
             if (IsOwnKeyOfView({kHkeyClassesRoot, view, "CLSID"})) {
-                RunClassPass(view);
+                classes.emplace_back(view, CollectClasses(view));
             }
+        }
+        for (const auto& [view, found] : classes) {
+            RemoveClasses(view, found);
         }
 
         m_stage = RunStage::ReadingTypeLibraries;
@@ -131,7 +144,9 @@ void Form1::Command1_Click()
         ReportFailedRun();
         return;
     }
-    if (m_filesBroken || m_partialCount > 0) {
+    CloseRunFiles();
+    EnterFinishedState(false);
+    if (!m_outcome.Complete()) {
         ReportPartialRun();
         return;
     }
@@ -139,7 +154,7 @@ void Form1::Command1_Click()
     m_platform.system.Beep();
 }
 
-void Form1::RunClassPass(RegView view)
+std::vector<ClassEntry> Form1::CollectClasses(RegView view)
 {
     m_state.InvalidClasses.Reset();
     m_state.CheckedTypeLibs.clear();
@@ -147,25 +162,37 @@ void Form1::RunClassPass(RegView view)
     Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"), view);
     Registry().WalkSubkeys(*this, 0);
 
+    std::vector<ClassEntry> found;
     const int classCount = m_state.InvalidClasses.UpperBound();
+    found.reserve(static_cast<std::size_t>(classCount));
     for (int i = 1; i <= classCount; ++i) {
-        const ClassEntry entry = m_state.InvalidClasses[i];
+        found.push_back(m_state.InvalidClasses[i]);
+    }
+    return found;
+}
+
+void Form1::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
+{
+    for (const ClassEntry& entry : classes) {
         // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
         // where its own key says it belongs to this class: what a user writes below his own
         // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
-        const auto namesClass = [&](const RegLocation& at) { return ProgIdKeyNamesClass(at, entry.ClassId); };
-        const auto controllersLibrary = [&](const RegLocation& at) { return TypeLibIsControllersOwn(at); };
+        const RemovalGuard namesClass = [&](const RegLocation& at) {
+            return ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
+        };
         if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
             RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
             RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
         }
         if (!entry.ClassId.empty()) {
-            RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId);
+            // The walk judged the class by what HKEY_CLASSES_ROOT shows of it; where that is the
+            // user's key over a machine's one, the user's key must refer to the controller itself.
+            RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId, {}, RefersToController());
             RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, RefersToController());
         }
         if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, controllersLibrary);
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, controllersLibrary);
+            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, ControllersLibrary());
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, ControllersLibrary());
         }
         Yield();
     }
@@ -173,8 +200,8 @@ void Form1::RunClassPass(RegView view)
 
 void Form1::RunRemainingPasses(const std::vector<RegView>& views)
 {
-    // Skip mode to the end of the run: a failing step is abandoned and the next one runs. The
-    // native view's TypeLib key is already bound.
+    // Skip mode to the end of the run: a failing step is abandoned and the next one runs, and a
+    // tree that cannot be walked is told as such. The native view's TypeLib key is already bound.
     for (const RegView view : views) {
         if (view != views.front()) {
             if (!SkipOnFailure([&] { Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), view); }) ||
@@ -183,12 +210,14 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
             }
         }
         m_state.InvalidKeyNames.Reset();
-        SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); });
+        if (!SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); })) {
+            m_outcome.TreeUnreadable(NameForLog({kHkeyClassesRoot, view, "TypeLib"}));
+        }
         const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= typeLibCount; ++i) {
             const std::string name = m_state.InvalidKeyNames[i];
-            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name);
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, RefersToController());
+            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name, ControllersLibrary());
+            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, ControllersLibrary());
             Yield();
         }
     }
@@ -198,9 +227,13 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
             continue;
         }
         m_state.InvalidKeyNames.Reset();
-        // The walk runs even when the open failed; it then fails on its own and lists nothing.
-        SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey), view); });
-        SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); });
+        // The walk runs even when the open failed; it then fails on its own and lists nothing. A
+        // machine without the key has nothing to clean there; one whose key cannot be walked may.
+        const bool opened =
+            SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey), view); });
+        if (!SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); }) && opened) {
+            m_outcome.TreeUnreadable(NameForLog({kHkeyLocalMachine, view, std::string(kAppPathsKey)}));
+        }
         const int appPathCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= appPathCount; ++i) {
             RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
@@ -218,9 +251,6 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
             RemoveMakerKey(kUsers, RegView::Native, m_state.UserHiveNames[i]);
         }
     }
-
-    CloseRunFiles();
-    EnterFinishedState();
 }
 
 bool Form1::IsOwnKeyOfView(const RegLocation& location)
@@ -234,7 +264,7 @@ bool Form1::IsOwnKeyOfView(const RegLocation& location)
 }
 
 void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
-                        const RemovalGuard& guard)
+                        const RemovalGuard& guard, const RemovalGuard& usersGuard)
 {
     const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
         return place.first == hiveName && place.second == keyPrefix;
@@ -243,14 +273,56 @@ void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_vie
         return;
     }
     const RegLocation location{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)};
-    if (!guard || guard(location)) {
-        ExportAndDeleteKey(location);
+    if (!SkipOnFailure([&] { Registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
+        return; // not there: nothing to account for
     }
+    // Guards, export, delete and log all take the key it really is.
+    std::optional<RegLocation> key;
+    SkipOnFailure([&] { key = KeyBehind(location); });
+    if (!key) {
+        m_outcome.Add(KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName));
+        return;
+    }
+    // The two halves of a pair are one key where HKEY_CLASSES_ROOT shows the machine's: one that
+    // the first half removed only in part, or kept, is not taken up again under its other name.
+    std::string identity;
+    SkipOnFailure([&] {
+        auto probe = m_platform.components.Create();
+        probe->OpenKey(key->hive, TaggedValue::Text(key->path), key->view);
+        identity = ToUpperText(probe->Identity());
+    });
+    if (!identity.empty() && !m_keysTakenUp.insert(identity).second) {
+        return;
+    }
+    const bool usersOwn = location.hive == kHkeyClassesRoot && key->hive == kHkeyCurrentUser;
+    for (const RemovalGuard* check : {&guard, usersOwn ? &usersGuard : nullptr}) {
+        if (check == nullptr || !*check) {
+            continue;
+        }
+        switch ((*check)(*key)) {
+        case KeyClaim::Controllers:
+            break;
+        case KeyClaim::Foreign:
+            return;
+        case KeyClaim::Shared:
+            m_outcome.Add(KeyOutcome::Stay(EditorName(*key), StayReason::SharedWithOtherSoftware));
+            return;
+        case KeyClaim::Unreadable:
+            m_outcome.Add(KeyOutcome::Stay(EditorName(*key), StayReason::KeyUnreadable));
+            return;
+        }
+    }
+    m_outcome.Add(ExportAndDeleteKey(*key));
 }
 
 Form1::RemovalGuard Form1::RefersToController()
 {
-    return [this](const RegLocation& at) { return KeyRefersToControllerDir(at); };
+    return [this](const RegLocation& at) { return KeyRefersToControllerDir(at) ? KeyClaim::Controllers : KeyClaim::Foreign; };
+}
+
+Form1::RemovalGuard Form1::ControllersLibrary()
+{
+    return [this](const RegLocation& at) { return TypeLibClaim(at); };
 }
 
 void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
@@ -258,60 +330,76 @@ void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_
     const RootHandle hive = RootHandleOf(hiveName);
     if (hive == kHkeyUsers) {
         if (IsSingleKeyName(userHive)) {
-            ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)});
+            m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)}));
         }
     } else if (hive == kHkeyCurrentUser) {
-        ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)});
+        m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)}));
     } else if (hive == kHkeyLocalMachine) {
-        ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)});
+        m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)}));
     }
 }
 
-void Form1::EnterFinishedState()
+void Form1::EnterFinishedState(bool failed)
 {
     Window& window = m_platform.window;
     window.EnableTimer(false);
     window.SetCaption(Control::Command2, kExitCaption);
-    window.SetEnabled(Control::Command3, m_backupHold != nullptr);
+    window.SetEnabled(Control::Command2, true);
     window.SetVisible(Control::Label1, false);
     window.SetVisible(Control::Label2, true);
-    window.SetCaption(Control::Label2, kUndoHint);
+
+    // Undo imports this run's backup and nothing else, and only where the run removed something or
+    // did all it set out to (after a run that found nothing, the editor still imports the header).
+    const bool complete = !failed && m_outcome.Complete();
+    const bool removed = m_outcome.Removed() > 0;
+    window.SetEnabled(Control::Command3, m_backupHold != nullptr && (complete || removed));
+    if (complete) {
+        m_finishedHint = kUndoHint;
+    } else if (failed) {
+        m_finishedHint = removed && m_backupHold ? kFailedHint : kNothingDeletedHint;
+    } else {
+        m_finishedHint = removed ? kPartialHint : kNothingRemovedHint;
+    }
+    window.SetCaption(Control::Label2, m_finishedHint);
 }
 
 void Form1::ReportFailedRun()
 {
     CloseRunFiles();
-    EnterFinishedState();
-    Window& window = m_platform.window;
-    window.SetEnabled(Control::Command2, true);
-    // Undo imports this run's backup and nothing else: without one there is nothing to undo.
-    if (!m_backupHold) {
-        window.SetCaption(Control::Label2, kNothingDeletedHint);
-    }
+    EnterFinishedState(true);
     std::string text = std::string(FailureText(m_stage)) + "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. ";
-    if (m_removedCount == 0) {
+    if (m_outcome.Removed() == 0) {
         text += "Es wurde kein Schl\u00fcssel gel\u00f6scht.";
     } else {
         text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + BackupFilePath() +
                 " gesichert und im L\u00f6schprotokoll " + std::string(kRemovalLogPath) + " aufgef\u00fchrt.";
+    }
+    if (m_outcome.Stayed() > 0) {
+        text += "\r\n\r\n" + CountOfKeys(m_outcome.Stayed()) +
+                " nicht gel\u00f6scht; das L\u00f6schprotokoll nennt sie mit ihren Gr\u00fcnden.";
     }
     m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
 void Form1::ReportPartialRun()
 {
-    m_platform.window.SetCaption(Control::Label2, kPartialHint);
-    std::string text;
-    if (m_filesBroken) {
-        text += "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach wurde "
-                "kein Schl\u00fcssel mehr gel\u00f6scht.\r\n\r\n";
+    std::string text = "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
+    text += "Gel\u00f6scht: " + CountOfKeys(m_outcome.Removed());
+    if (m_outcome.RemovedInPart() > 0) {
+        text += ", davon " + std::to_string(m_outcome.RemovedInPart()) + " nur zum Teil";
     }
-    if (m_partialCount > 0) {
-        text += std::to_string(m_partialCount) +
-                (m_partialCount == 1 ? " Schl\u00fcssel konnte" : " Schl\u00fcssel konnten") +
-                " nur zum Teil gel\u00f6scht werden; sie sind im L\u00f6schprotokoll aufgef\u00fchrt.\r\n\r\n";
+    text += ".\r\nGeblieben: " + CountOfKeys(m_outcome.Stayed()) + ".\r\n";
+    for (const std::string& tree : m_outcome.UnreadableTrees()) {
+        text += "Nicht lesbar: " + tree + "\r\n";
     }
-    text += "Sicherungskopie: " + BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
+    if (m_outcome.FilesWereBroken()) {
+        text += "\r\nDie Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach "
+                "wurde kein Schl\u00fcssel mehr gel\u00f6scht.\r\n";
+    }
+    if (m_outcome.Stayed() > 0 || !m_outcome.UnreadableTrees().empty()) {
+        text += "\r\nDas L\u00f6schprotokoll nennt, was geblieben ist, mit den Gr\u00fcnden.\r\n";
+    }
+    text += "\r\nSicherungskopie: " + BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
     m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 

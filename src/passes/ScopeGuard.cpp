@@ -70,14 +70,14 @@ public:
 
     bool UseNode(RegistryComponent& node, std::int32_t iLevel) override
     {
-        // A key the walk could not read might have been a file elsewhere: it counts as one.
+        // A key the walk could not read might have been a file elsewhere.
         try {
             const std::string name = node.Name();
             if (iLevel == 3 && (EqualsIgnoreCase(name, "win16") || EqualsIgnoreCase(name, "win32") || EqualsIgnoreCase(name, "win64"))) {
                 node.WalkItems(*this, 0);
             }
         } catch (const Failure&) {
-            m_outside = true;
+            m_unreadable = true;
             throw;
         }
         return false;
@@ -95,12 +95,15 @@ public:
     }
 
     // At least one file, and every one of them in the controller folders.
-    [[nodiscard]] bool AllInside() const { return m_inside && !m_outside; }
+    [[nodiscard]] bool AllInside() const { return m_inside && !m_outside && !m_unreadable; }
+    // A key of the library could not be read.
+    [[nodiscard]] bool Unreadable() const { return m_unreadable; }
 
 private:
     const SharedState& m_state;
     bool m_inside = false;
     bool m_outside = false;
+    bool m_unreadable = false;
 };
 
 } // namespace
@@ -156,7 +159,7 @@ bool Form1::KeyRefersToControllerDir(const RegLocation& location)
     return finder.Found();
 }
 
-bool Form1::TypeLibIsControllersOwn(const RegLocation& location)
+KeyClaim Form1::TypeLibClaim(const RegLocation& location)
 {
     TypeLibFiles files(m_state);
     const bool walked = SkipOnFailure([&] {
@@ -164,7 +167,15 @@ bool Form1::TypeLibIsControllersOwn(const RegLocation& location)
         key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
         key->WalkTree(files, *key, 0);
     });
-    return walked && files.AllInside();
+    if (walked && files.AllInside()) {
+        return KeyClaim::Controllers;
+    }
+    // A library that does not refer into the controller folders at all is someone else's; one
+    // that does, but also registers other files, serves other software too.
+    if (!KeyRefersToControllerDir(location)) {
+        return KeyClaim::Foreign;
+    }
+    return walked && !files.Unreadable() ? KeyClaim::Shared : KeyClaim::Unreadable;
 }
 
 } // namespace hivetidy

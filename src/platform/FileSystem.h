@@ -10,6 +10,8 @@
 
 namespace hivetidy {
 
+class HeldFile;
+
 // A file open for writing. Every call reports whether it succeeded.
 class WritableFile {
 public:
@@ -20,6 +22,11 @@ public:
     [[nodiscard]] virtual bool Flush() = 0;
     // Flushes and closes; further writes fail.
     [[nodiscard]] virtual bool Close() = 0;
+    // Flushes and ends the writing, while the file stays held as HoldForReading holds it: it is
+    // taken over through this very handle, never looked up by its name again, so there is no
+    // moment at which it is let go and another file could take its place. nullptr when the file
+    // cannot be held so (someone else has it open for writing); it is closed then all the same.
+    [[nodiscard]] virtual std::unique_ptr<HeldFile> CloseIntoHold() = 0;
 };
 
 // A file kept open for reading: while this object lives nobody can write to the file, empty it,
@@ -27,6 +34,9 @@ public:
 class HeldFile {
 public:
     virtual ~HeldFile() = default;
+
+    // The whole content, read from its start through the held handle; nullopt when it cannot be read.
+    [[nodiscard]] virtual std::optional<std::string> Contents() = 0;
 };
 
 class FileSystem {

@@ -97,4 +97,13 @@ std::string EditorName(const RegLocation& location)
     return location.path.empty() ? std::string(hive) : std::string(hive) + "\\" + location.path;
 }
 
+std::string NameForLog(const RegLocation& location)
+{
+    if (location.view == RegView::Native) {
+        return EditorName(location);
+    }
+    const auto redirected = RedirectedLocation(location);
+    return EditorName(redirected ? *redirected : RegLocation{location.hive, RegView::Native, location.path});
+}
+
 } // namespace hivetidy

@@ -41,4 +41,8 @@ inline constexpr std::string_view kWow64Node = "WOW6432Node";
 // for a 32-bit-view location, which must first be resolved to the native key it is.
 [[nodiscard]] std::string EditorName(const RegLocation& location);
 
+// The name a key of either view is told by before it is resolved: its editor name, for a
+// 32-bit-view key the WOW6432Node one where that view redirects it. Throws Failure for no hive.
+[[nodiscard]] std::string NameForLog(const RegLocation& location);
+
 } // namespace hivetidy

@@ -295,19 +295,28 @@ TEST_P(ExportCheck, RefusesAnExportThatIsNotThisKeyWhole)
     }
 }
 
-TEST_P(ExportCheck, ComparesQuotedTextUpToTheFirstNulAsTheEditorWritesIt)
+// Catches a text compared only up to its first NUL: Undo would give the value back cut short.
+TEST_P(ExportCheck, TakesQuotedTextOnlyWhereItCarriesTheWholeValue)
 {
     registry.SetRaw(kKey + "\\Werkzeuge", RawValue{"Greifer", kRegSz, Utf16ToLeBytes(u"Backe\0Rest\0"s)});
+    registry.SetRaw(kKey + "\\Werkzeuge", RawValue{"Backen", kRegSz, Utf16ToLeBytes(u"Zwei\0\0"s)});
     const Lines written = Export(kKey); // the simulated editor keeps the rest, as hex(1)
     EXPECT_TRUE(Check(written).accepted) << Check(written).reason;
 
-    Lines quoted = written;
-    const std::size_t at = IndexOf(quoted, "\"Greifer\"");
-    Erase(quoted, at + 1, EndOfValue(quoted, at) + 1);
-    quoted[at] = "\"Greifer\"=\"Backe\"";
-    EXPECT_TRUE(Check(quoted).accepted) << Check(quoted).reason;
-    quoted[at] = "\"Greifer\"=\"Backe\\nRest\"";
-    EXPECT_FALSE(Check(quoted).accepted);
+    const auto quote = [&](std::string_view name, std::string_view text) {
+        Lines lines = written;
+        const std::string head = "\"" + std::string(name) + "\"";
+        const std::size_t at = IndexOf(lines, head);
+        Erase(lines, at + 1, EndOfValue(lines, at) + 1);
+        lines[at] = head + "=\"" + std::string(text) + "\"";
+        return Check(lines);
+    };
+    // Nothing but NULs after the text: the quoted form loses nothing.
+    EXPECT_TRUE(quote("Backen", "Zwei").accepted) << quote("Backen", "Zwei").reason;
+    const ExportVerdict cut = quote("Greifer", "Backe");
+    EXPECT_FALSE(cut.accepted);
+    EXPECT_THAT(cut.reason, ::testing::HasSubstr("after a NUL"));
+    EXPECT_FALSE(quote("Greifer", "Backe\\nRest").accepted);
 }
 
 TEST_P(ExportCheck, RefusesStringsInVersion4ThatTheCodePageCannotCarry)

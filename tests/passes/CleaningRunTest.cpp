@@ -357,7 +357,9 @@ TEST_F(CleaningRun, AClassRootThatCannotBeReadIsReportedWithTheFilesClosed)
     EXPECT_FALSE(form.Files().IsOpen(1));
     EXPECT_FALSE(form.Files().IsOpen(2));
     EXPECT_EQ(Files().DurableContents(kLogPath), Files().Contents(kLogPath));
-    EXPECT_TRUE(Window().State(Control::Command3).enabled);
+    // Nothing was deleted: neither Undo nor its hint is offered.
+    EXPECT_FALSE(Window().State(Control::Command3).enabled);
+    EXPECT_EQ(Window().State(Control::Label2).caption, kNothingDeletedHint);
 }
 
 TEST_F(CleaningRun, ASecondRunReplacesTheLogAndTheBackup)

@@ -5,6 +5,8 @@
 
 #include "shared/Text.h"
 
+#include <algorithm>
+
 namespace hivetidy::testing {
 namespace {
 
@@ -114,6 +116,28 @@ TEST_F(RegistryViewsRun, SavesEachViewsOwnDataAndUndoPutsItBackIntoItsOwnView)
 
     EXPECT_TRUE(Press(Control::Command3));
     EXPECT_EQ(Registry().Dump(), before);
+}
+
+// Catches the class pass removing one view's classes before it has walked the other: the native
+// class takes the shared type library away, and the 32-bit class that points into the controller
+// folders through that library alone would then be kept.
+TEST_F(RegistryViewsRun, AClassFoundOnlyThroughATypeLibraryBothViewsShareGoesInEitherView)
+{
+    constexpr std::string_view kShared = "{F6000000-0000-0000-0000-000000000006}";
+    constexpr std::string_view kPlugin32 = "{A7000000-0000-0000-0000-000000000007}";
+    AddTypeLib(kShared, "C:\\Programme\\OMX\\LIB\\gemeinsam.tlb");
+    Registry().SetString(std::string(kClsid) + std::string(kTool) + "\\TypeLib", "", std::string(kShared));
+    // The 32-bit class's own server is someone else's: only its type library is the controller's.
+    AddClassBelow(kClsid32, kPlugin32, "C:\\Program Files (x86)\\Zusatz\\zusatz.dll", "Zusatz 32");
+    Registry().SetString(std::string(kClsid32) + std::string(kPlugin32) + "\\TypeLib", "", std::string(kShared));
+
+    RunWithMakerKeys();
+
+    EXPECT_FALSE(Registry().KeyExists(std::string(kClsid32) + std::string(kPlugin32)));
+    EXPECT_FALSE(Registry().KeyExists(std::string(kTypeLib) + std::string(kShared)));
+    const auto logged = LoggedKeys();
+    EXPECT_NE(std::find(logged.begin(), logged.end(), "[HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID\\" + std::string(kPlugin32) + "]"),
+              logged.end());
 }
 
 } // namespace

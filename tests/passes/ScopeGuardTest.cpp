@@ -63,10 +63,11 @@ TEST_F(ScopeGuard, EachHalfOfAProgIdPairGoesOnlyWhereItsOwnKeyNamesTheClass)
 
     EXPECT_FALSE(Run());
 
+    // HKEY_CLASSES_ROOT's name of a ProgID the user has reaches his key: it is saved and logged as his.
     EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{
-                                "[HKEY_CLASSES_ROOT\\Omx.Achse.1]",
+                                "[HKEY_CURRENT_USER\\Software\\Classes\\Omx.Achse.1]",
                                 "[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]",
-                                "[HKEY_CLASSES_ROOT\\Omx.Beide.1]",
+                                "[HKEY_CURRENT_USER\\Software\\Classes\\Omx.Beide.1]",
                                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Omx.Beide.1]",
                                 "[HKEY_CLASSES_ROOT\\CLSID\\{A1000000-0000-0000-0000-00000000000A}]",
                             }));
@@ -118,7 +119,8 @@ TEST_F(ScopeGuard, AKeyDeletedOnlyInPartIsLoggedAndTheUserToldWithTheFiles)
     EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
     const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
-    EXPECT_NE(text.find("1 Schl\u00fcssel konnte nur zum Teil gel\u00f6scht werden"), std::string::npos) << text;
+    EXPECT_NE(text.find("Gel\u00f6scht: 1 Schl\u00fcssel, davon 1 nur zum Teil."), std::string::npos) << text;
+    EXPECT_NE(text.find("Geblieben: 0 Schl\u00fcssel."), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kBackupPath)), std::string::npos) << text;
     EXPECT_NE(text.find(std::string(kLogPath)), std::string::npos) << text;
     EXPECT_EQ(Window().State(Control::Command2).caption, "E&xit");

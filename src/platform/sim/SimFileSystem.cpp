@@ -168,6 +168,19 @@ private:
     std::list<FileData::Handle>::iterator m_handle;
 };
 
+class SimFileSystem::SimHeldFile final : public HeldFile {
+public:
+    explicit SimHeldFile(std::shared_ptr<FileData> file)
+        : m_opening(std::move(file), {FileUse::Read, FileUse::Read, FileData::Opener::Holder})
+    {
+    }
+
+    std::optional<std::string> Contents() override { return m_opening.File().contents; }
+
+private:
+    Opening m_opening;
+};
+
 // A file open for writing. Windows keeps written bytes in its cache until a flush or close puts
 // them on the disk; a handle that the ending process leaves open is closed without a flush.
 class SimFileSystem::OpenFile final : public WritableFile {
@@ -205,22 +218,27 @@ public:
         return true;
     }
 
+    // As on Windows: a first reader that still shares writing with this writer, then, the writer
+    // closed, the holder, which opens only where nobody else has the file open for writing.
+    std::unique_ptr<HeldFile> CloseIntoHold() override
+    {
+        if (!Flush()) {
+            return nullptr;
+        }
+        const Opening reader(m_node->file, {FileUse::Read, FileUse::Read | FileUse::Write, FileData::Opener::Holder});
+        m_opening.Close();
+        if (!m_node->file->CanOpen(FileUse::Read, FileUse::Read)) {
+            return nullptr;
+        }
+        return std::make_unique<SimHeldFile>(m_node->file);
+    }
+
 private:
     SimFileSystem& m_files;
     std::shared_ptr<Node> m_node;
     Opening m_opening;
 };
 
-class SimFileSystem::SimHeldFile final : public HeldFile {
-public:
-    explicit SimHeldFile(std::shared_ptr<FileData> file)
-        : m_opening(std::move(file), {FileUse::Read, FileUse::Read, FileData::Opener::Holder})
-    {
-    }
-
-private:
-    Opening m_opening;
-};
 
 SimFileSystem::SimFileSystem() : m_currentDrive("C:")
 {

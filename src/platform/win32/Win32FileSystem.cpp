@@ -14,6 +14,40 @@ namespace hivetidy::win32 {
 
 namespace {
 
+// Everything from the file position to the end of the file.
+[[nodiscard]] std::optional<std::string> ReadToEnd(HANDLE file)
+{
+    std::string content;
+    std::array<char, 64 * 1024> chunk{};
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
+            return std::nullopt;
+        }
+        if (read == 0) {
+            return content;
+        }
+        content.append(chunk.data(), read);
+    }
+}
+
+class Win32HeldFile final : public HeldFile {
+public:
+    explicit Win32HeldFile(UniqueFile file) : m_file(std::move(file)) {}
+
+    [[nodiscard]] std::optional<std::string> Contents() override
+    {
+        LARGE_INTEGER start{};
+        if (!SetFilePointerEx(m_file.get(), start, nullptr, FILE_BEGIN)) {
+            return std::nullopt;
+        }
+        return ReadToEnd(m_file.get());
+    }
+
+private:
+    UniqueFile m_file;
+};
+
 class Win32WritableFile final : public WritableFile {
 public:
     explicit Win32WritableFile(UniqueFile file) : m_file(std::move(file)) {}
@@ -51,17 +85,33 @@ public:
         return CloseHandle(m_file.release()) && flushed;
     }
 
+    [[nodiscard]] std::unique_ptr<HeldFile> CloseIntoHold() override
+    {
+        if (!m_file || !Flush()) {
+            return nullptr;
+        }
+        // Reopened through the handle, not the name: whatever someone did to the name, this is the
+        // file that was written. The first reader must still share writing with this writer; it
+        // shares no deletion, so from here on the file cannot be renamed, replaced or deleted.
+        UniqueFile reader(ReOpenFile(m_file.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+        const bool closed = CloseHandle(m_file.release()) != FALSE;
+        if (!reader || !closed) {
+            return nullptr;
+        }
+        // Sharing reading alone, this opens only where nobody else has the file open for writing,
+        // and while it is open nobody can. A reader that shares no writing could not be opened
+        // beside a writer of ours, which is why the writer is let go in between; what anyone
+        // wrote meanwhile shows in the content, which the caller checks through this handle.
+        UniqueFile held(ReOpenFile(reader.get(), GENERIC_READ, FILE_SHARE_READ, 0));
+        if (!held) {
+            return nullptr;
+        }
+        return std::make_unique<Win32HeldFile>(std::move(held));
+    }
+
 private:
     static constexpr std::size_t kMaxChunk = 1u << 20;
 
-    UniqueFile m_file;
-};
-
-class Win32HeldFile final : public HeldFile {
-public:
-    explicit Win32HeldFile(UniqueFile file) : m_file(std::move(file)) {}
-
-private:
     UniqueFile m_file;
 };
 
@@ -231,18 +281,7 @@ std::optional<std::string> Win32FileSystem::ReadAll(std::string_view path)
     if (!file) {
         return std::nullopt;
     }
-    std::string content;
-    std::array<char, 64 * 1024> chunk{};
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
-            return std::nullopt;
-        }
-        if (read == 0) {
-            return content;
-        }
-        content.append(chunk.data(), read);
-    }
+    return ReadToEnd(file.get());
 }
 
 std::unique_ptr<HeldFile> Win32FileSystem::HoldForReading(std::string_view path)

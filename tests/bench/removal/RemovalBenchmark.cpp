@@ -73,6 +73,7 @@ public:
     bool Write(std::string_view bytes) override { return Timed(m_writes, [&] { return m_below->Write(bytes); }); }
     bool Flush() override { return Timed(Step::Flush, [&] { return m_below->Flush(); }); }
     bool Close() override { return m_below->Close(); }
+    std::unique_ptr<HeldFile> CloseIntoHold() override { return m_below->CloseIntoHold(); }
 
 private:
     std::unique_ptr<WritableFile> m_below;

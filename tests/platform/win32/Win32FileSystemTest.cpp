@@ -419,6 +419,34 @@ TEST_F(Win32FileSystemTest, AHeldFileCanBeReadByOthersButNotWrittenReplacedOrDel
     EXPECT_TRUE(m_files.Delete(PathOf("sicherung.reg")));
 }
 
+// Catches a writer turned into a hold through the file's name or with a gap a replacement could
+// use, and a hold that keeps write access, which the editor's import could not open beside.
+TEST_F(Win32FileSystemTest, AWrittenFileHandedToItsHoldIsNeverLetGoAndReadsBackThroughIt)
+{
+    auto file = m_files.Create(PathOf("sicherung.reg"));
+    ASSERT_NE(file, nullptr);
+    ASSERT_TRUE(file->Write("REGEDIT4\r\n"));
+    const std::wstring held = WidePathOf("sicherung.reg");
+    // While it is written, nobody else can delete it or write to it either.
+    EXPECT_FALSE(DeleteFileW(held.c_str()));
+    auto hold = file->CloseIntoHold();
+    ASSERT_NE(hold, nullptr);
+    EXPECT_FALSE(file->Write("mehr"));
+
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    EXPECT_FALSE(UniqueFile(
+        CreateFileW(held.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    EXPECT_FALSE(DeleteFileW(held.c_str()));
+    // A reader that shares reading only, as an importing editor may be, gets in.
+    EXPECT_TRUE(UniqueFile(
+        CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    EXPECT_EQ(hold->Contents(), "REGEDIT4\r\n");
+    EXPECT_EQ(hold->Contents(), "REGEDIT4\r\n"); // from its start each time
+
+    hold.reset();
+    EXPECT_TRUE(m_files.Delete(PathOf("sicherung.reg")));
+}
+
 TEST_F(Win32FileSystemTest, ReadAllAndHoldForReadingRefuseAFileWithASecondNameOrAFolder)
 {
     WriteBytes("zweifach.reg", "REGEDIT4");

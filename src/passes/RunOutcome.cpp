@@ -1,0 +1,48 @@
+#include "passes/RunOutcome.h"
+
+#include "files/WorkingFiles.h"
+
+namespace hivetidy {
+
+namespace {
+
+constexpr std::string_view kUnreadableTree = "Nicht lesbar";
+
+} // namespace
+
+void RunOutcome::Add(const KeyOutcome& key)
+{
+    switch (key.kind) {
+    case KeyOutcome::Kind::NotThere:
+    case KeyOutcome::Kind::NotSelected:
+        break;
+    case KeyOutcome::Kind::RemovedInPart:
+        ++m_removedInPart;
+        [[fallthrough]];
+    case KeyOutcome::Kind::Removed:
+        ++m_removed;
+        break;
+    case KeyOutcome::Kind::Stayed:
+        ++m_stayed;
+        m_notRemoved.push_back(std::string(ReasonText(key.reason)) + ": " + key.name);
+        break;
+    }
+}
+
+void RunOutcome::TreeUnreadable(std::string name)
+{
+    m_notRemoved.push_back(std::string(kUnreadableTree) + ": " + name);
+    m_unreadable.push_back(std::move(name));
+}
+
+std::vector<std::string> RunOutcome::ClosingLogLines() const
+{
+    if (m_notRemoved.empty()) {
+        return {};
+    }
+    std::vector<std::string> lines{"", std::string(kLogNotRemovedHeadLine), std::string(kLogRuler), ""};
+    lines.insert(lines.end(), m_notRemoved.begin(), m_notRemoved.end());
+    return lines;
+}
+
+} // namespace hivetidy
