@@ -11,6 +11,7 @@ namespace hivedrive {
 // Why a key that a run set out to remove stayed, as the removal log says it.
 inline constexpr std::wstring_view kExportFailed = L"Export misslungen";
 inline constexpr std::wstring_view kExportIncomplete = L"Export unvollst\u00e4ndig";
+inline constexpr std::wstring_view kExportFileBusy = L"hlp.reg belegt";
 
 // A key that a run set out to remove and left, with its reason.
 struct StayedKey {
