@@ -60,7 +60,8 @@ TEST_F(ReplacedBackup, UndoNeverImportsAFileSomeoneElsePutInItsPlace)
     const ReplacerReport report = replacer.Stop();
     const std::string tried = "\nthe replacer's report:\n" + report.text;
     // Whatever it managed, for the record of the run: which of its ways ever got through.
-    std::cout << "[ replacer ] delete " << report.Count("delete") << ", move " << report.Count("move") << ", write "
+    std::cout << "[ replacer ] " << (!undoOffered ? "no Undo; " : refusal ? "Undo refused; " : "Undo imported; ")
+              << "delete " << report.Count("delete") << ", move " << report.Count("move") << ", write "
               << report.Count("write") << " of " << report.Count("present") << " rounds with the backup there\n";
     ASSERT_TRUE(undoOffered) << "no Undo after a run that removed keys" << tried;
     EXPECT_GT(report.Count("present"), 0u) << "never saw the backup" << tried;
