@@ -64,7 +64,8 @@ TEST_F(ReplacedBackup, UndoNeverImportsAFileSomeoneElsePutInItsPlace)
               << "delete " << report.Count("delete") << ", move " << report.Count("move") << ", write "
               << report.Count("write") << " of " << report.Count("present") << " rounds with the backup there\n";
     // Undo's own refusal says why it imports nothing; a button left disabled says nothing.
-    ASSERT_TRUE(undoOffered) << "no Undo after a run that removed keys (the backup not held?)" << tried;
+    ASSERT_TRUE(undoOffered) << "no Undo after a run that removed keys (the backup not held?), the window saying:\n"
+                             << ToUtf8(window.Caption(Control::Label2)) << tried;
     EXPECT_GT(report.Count("present"), 0u) << "never saw the backup" << tried;
     EXPECT_EQ(report.endedBy, "event") << "stopped before Undo had ended" << tried;
 
