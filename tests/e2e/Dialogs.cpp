@@ -107,6 +107,16 @@ std::optional<MessageBoxWindow> MessageBoxWindow::AnyIn(DWORD processId)
     return std::nullopt;
 }
 
+std::optional<MessageBoxWindow> MessageBoxWindow::TitledIn(DWORD processId, std::wstring_view title)
+{
+    for (HWND window : VisibleTopLevelWindowsOf(processId)) {
+        if (IsMessageBox(window) && StoredTextOf(window) == title) {
+            return MessageBoxWindow(window);
+        }
+    }
+    return std::nullopt;
+}
+
 bool MessageBoxWindow::IsOpen() const
 {
     return ::IsWindow(m_box) && ::IsWindowVisible(m_box);
@@ -115,6 +125,19 @@ bool MessageBoxWindow::IsOpen() const
 std::wstring MessageBoxWindow::Title() const
 {
     return StoredTextOf(m_box);
+}
+
+std::wstring MessageBoxWindow::Text() const
+{
+    // The message is the box's one static with text; the icon beside it is a static without.
+    std::wstring text;
+    for (HWND child : DescendantsOf(m_box)) {
+        if (ClassNameOf(child) == L"Static") {
+            std::wstring shown = StoredTextOf(child);
+            text = shown.size() > text.size() ? std::move(shown) : std::move(text);
+        }
+    }
+    return text;
 }
 
 bool MessageBoxWindow::HasButton(int id) const

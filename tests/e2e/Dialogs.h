@@ -40,10 +40,14 @@ public:
     [[nodiscard]] static std::optional<MessageBoxWindow> FindIn(DWORD processId, std::wstring_view text);
     // Any visible message box of the process, whatever it says.
     [[nodiscard]] static std::optional<MessageBoxWindow> AnyIn(DWORD processId);
+    // The process's visible message box with this title; nullopt when none is up.
+    [[nodiscard]] static std::optional<MessageBoxWindow> TitledIn(DWORD processId, std::wstring_view title);
 
     [[nodiscard]] HWND Handle() const { return m_box; }
     [[nodiscard]] bool IsOpen() const;
     [[nodiscard]] std::wstring Title() const;
+    // The message it shows, with the line ends the program gave it.
+    [[nodiscard]] std::wstring Text() const;
     [[nodiscard]] bool HasButton(int id) const;
     // Presses the button with this id (IDYES, IDNO, IDOK, ...).
     void Press(int id);

@@ -1,6 +1,7 @@
 // Only the system's own registry editor ever runs, and only an export it made whole is taken: a
 // regedit.exe that a user put in a folder the program works in never runs, during the run nor at
-// Undo; an editor whose export is cut short, or a 32-bit one on 64-bit Windows, keeps every key.
+// Undo; an editor whose export is cut short or never made, or a 32-bit one on 64-bit Windows,
+// keeps every key, and the run tells the user so and logs each key with its reason.
 
 #include "ControllerInstallation.h"
 #include "DriverError.h"
@@ -130,21 +131,27 @@ std::string BackupPlaceName(const ::testing::TestParamInfo<BackupPlace>& info)
 
 INSTANTIATE_TEST_SUITE_P(EachPlace, PlantedEditor, ::testing::ValuesIn(kBackupPlaces), BackupPlaceName);
 
-// The stand-in in the place of the system's editor: the machine it is built for, and how it cuts
-// short the real editor's export of each key.
+// The stand-in in the place of the system's editor: the machine it is built for, how it cuts
+// short the real editor's export of each key, and the reason the log then gives for every key.
 struct ReplacingEditor {
     const char* testName;
     bool native; // false: a 32-bit editor on 64-bit Windows
     // "section": the header and the key's section line; "values": half of the values; "sections":
-    // every section but the last
+    // every section but the last; "none": no export at all
     const wchar_t* cut;
+    std::wstring_view reason;
 };
 
+// Between them the rows catch a reason taken from the wrong branch: a cut export logged as one
+// that failed, or a missing one (never run, or run and refused) as one that was cut short.
 const ReplacingEditor kReplacingEditors[] = {
-    {"CuttingAfterTheSectionLine", true, L"section"},
-    {"CuttingAfterHalfTheValues", true, L"values"},
-    {"CuttingBeforeTheLastSection", true, L"sections"},
-    {"ThirtyTwoBitOn64BitWindows", false, L"section"},
+    {"CuttingAfterTheSectionLine", true, L"section", kExportIncomplete},
+    {"CuttingAfterHalfTheValues", true, L"values", kExportIncomplete},
+    {"CuttingBeforeTheLastSection", true, L"sections", kExportIncomplete},
+    // As where policy forbids registry editing: the editor runs and exports nothing.
+    {"RefusingEveryExport", true, L"none", kExportFailed},
+    // Ended by the program before it runs: no export.
+    {"ThirtyTwoBitOn64BitWindows", false, L"section", kExportFailed},
 };
 
 void PrintTo(const ReplacingEditor& editor, std::ostream* out)
@@ -154,7 +161,51 @@ void PrintTo(const ReplacingEditor& editor, std::ostream* out)
 
 class ReplacedEditor : public ForeignEditor, public ::testing::WithParamInterface<ReplacingEditor> {};
 
-TEST_P(ReplacedEditor, KeepsEveryKeyAndLogsNothing)
+// The lines of a message box's text; CR LF or LF between them.
+std::vector<std::wstring> LinesOf(std::wstring_view text)
+{
+    std::vector<std::wstring> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(L'\n', start), text.size());
+        std::wstring line(text.substr(start, end - start));
+        if (!line.empty() && line.back() == L'\r') {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// What the user is told of a run in which keys stayed and none was removed: the message box that
+// ends it with the counts and the two files, and the finished window with Exit and without Undo.
+void ExpectToldThatEveryKeyStayed(Form1Window& window, const std::optional<std::wstring>& message,
+                                  std::size_t stayedCount)
+{
+    EXPECT_TRUE(message) << "the run ended without a message box titled Hivetidy";
+    if (message) {
+        EXPECT_TRUE(message->starts_with(L"Der Bereinigungslauf ist nur zum Teil gelungen.")) << ToUtf8(*message);
+        const std::vector<std::wstring> lines = LinesOf(*message);
+        for (const std::wstring& count : {std::wstring(L"Gel\u00f6scht: 0 Schl\u00fcssel."),
+                                          L"Geblieben: " + std::to_wstring(stayedCount) + L" Schl\u00fcssel."}) {
+            EXPECT_NE(std::find(lines.begin(), lines.end(), count), lines.end())
+                << ToUtf8(count) << "\nnot a line of:\n" << ToUtf8(*message);
+        }
+        for (const std::wstring_view file : {std::wstring_view(kBackupPath), kRemovalLogPath}) {
+            EXPECT_TRUE(ContainsIgnoreCase(*message, file)) << ToUtf8(file) << " is not named in:\n" << ToUtf8(*message);
+        }
+    }
+    EXPECT_EQ(window.Caption(Control::Command2), L"E&xit");
+    EXPECT_TRUE(window.IsEnabled(Control::Command2));
+    EXPECT_FALSE(window.IsEnabled(Control::Command3)) << "Undo offered after a run that removed nothing";
+    EXPECT_EQ(window.Caption(Control::Label2),
+              L"Es wurde kein Schl\u00fcssel gel\u00f6scht. Die Gr\u00fcnde stehen im L\u00f6schprotokoll !");
+}
+
+// Catches a key that stays in silence: `if (!live || !SkipOnFailure(...)) return;` in
+// ExportAndDeleteKey without the key and its reason recorded, so that the run ends as one that
+// went well, with the Undo hint and an enabled Undo, and a log that names nothing.
+TEST_P(ReplacedEditor, KeepsEveryKeyAndSaysWhy)
 {
     const ReplacingEditor& row = GetParam();
     if (!row.native && !IsWindows64()) {
@@ -175,12 +226,17 @@ TEST_P(ReplacedEditor, KeepsEveryKeyAndLogsNothing)
     const ReplacedRegistryEditor replaced(*standIn);
 
     Hivetidy program = Hivetidy::Start();
-    RunToTheEnd(program);
+    const std::optional<std::wstring> message = RunToTheEndWithMessage(program);
 
     const auto differences = before.DifferencesTo(RegistrySnapshot::OfSoftware());
     EXPECT_TRUE(differences.empty()) << "removed without a whole export:" << Listed(differences);
-    EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog({}));
+    std::vector<StayedKey> stayed;
+    for (const std::wstring& key : removals) {
+        stayed.push_back({row.reason, key});
+    }
+    EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog({}, stayed));
     EXPECT_EQ(ReadBytes(kBackupPath), ExportHeader());
+    ExpectToldThatEveryKeyStayed(program.Window(), message, removals.size());
     const std::vector<std::wstring> starts = StandInStarts();
     if (row.native) {
         // It did stand in: asked for every key that the real editor would have exported.

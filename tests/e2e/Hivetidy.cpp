@@ -6,6 +6,8 @@
 #include "Text.h"
 #include "WindowQueries.h"
 
+#include <algorithm>
+
 namespace hivedrive {
 
 namespace {
@@ -23,6 +25,20 @@ HWND FindMainWindowOf(DWORD processId)
         }
     }
     return nullptr;
+}
+
+// Presses what a registry editor's message boxes ask or report, other than the program's own.
+void AnswerRegistryEditors(DWORD programId)
+{
+    for (HWND window : VisibleTopLevelWindows()) {
+        const DWORD owner = ProcessOf(window);
+        if (owner == programId || !EqualsIgnoreCase(ImageNameOf(owner), L"regedit.exe")) {
+            continue;
+        }
+        if (auto box = MessageBoxWindow::AnyIn(owner)) {
+            box->Press(box->HasButton(IDYES) ? IDYES : IDOK);
+        }
+    }
 }
 
 } // namespace
@@ -63,18 +79,24 @@ bool Hivetidy::WaitForEndConfirmingEditor(std::chrono::milliseconds timeout)
 {
     return PollFor(
         [&] {
-            for (HWND window : VisibleTopLevelWindows()) {
-                const DWORD owner = ProcessOf(window);
-                if (owner == m_process.ProcessId() || !EqualsIgnoreCase(ImageNameOf(owner), L"regedit.exe")) {
-                    continue;
-                }
-                if (auto box = MessageBoxWindow::AnyIn(owner)) {
-                    box->Press(box->HasButton(IDYES) ? IDYES : IDOK);
-                }
-            }
+            AnswerRegistryEditors(m_process.ProcessId());
             return !IsRunning();
         },
         timeout, 100ms);
+}
+
+std::optional<MessageBoxWindow> Hivetidy::WaitForEndOrMessageBoxConfirmingEditor(std::wstring_view title,
+                                                                                 std::chrono::milliseconds timeout)
+{
+    std::optional<MessageBoxWindow> box;
+    (void)PollFor(
+        [&] {
+            AnswerRegistryEditors(m_process.ProcessId());
+            box = MessageBoxWindow::TitledIn(m_process.ProcessId(), title);
+            return box || !IsRunning();
+        },
+        timeout, 100ms);
+    return box;
 }
 
 std::optional<SaveDialog> Hivetidy::WaitForSaveDialog(std::chrono::milliseconds timeout)
@@ -91,6 +113,29 @@ bool Hivetidy::WaitForFinishedRun(std::chrono::milliseconds timeout)
 {
     return PollFor([&] { return !IsRunning() || m_window.Caption(Control::Command2) == L"E&xit"; }, timeout, 100ms) &&
            IsRunning();
+}
+
+std::optional<MessageBoxWindow> Hivetidy::WaitForRunsMessage(std::wstring_view title, std::chrono::milliseconds timeout)
+{
+    std::optional<MessageBoxWindow> box;
+    (void)PollFor(
+        [&] {
+            box = MessageBoxWindow::TitledIn(m_process.ProcessId(), title);
+            return box || !IsRunning() || IsIdleInFinishedState();
+        },
+        timeout, 100ms);
+    return box;
+}
+
+bool Hivetidy::IsIdleInFinishedState()
+{
+    if (m_window.Caption(Control::Command2) != L"E&xit" || !SendWithTimeout(m_window.Handle(), WM_NULL)) {
+        return false;
+    }
+    // A message box's dialog is made before its modal loop answers anything, so a box on its way
+    // is seen here even before Wine shows it.
+    const std::vector<HWND> windows = TopLevelWindowsOf(m_process.ProcessId());
+    return std::none_of(windows.begin(), windows.end(), [](HWND window) { return ClassNameOf(window) == L"#32770"; });
 }
 
 } // namespace hivedrive

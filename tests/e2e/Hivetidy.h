@@ -29,12 +29,24 @@ public:
     // Waits for the end, answering what the registry editor asks meanwhile (its import may ask
     // before and report after, depending on the editor).
     [[nodiscard]] bool WaitForEndConfirmingEditor(std::chrono::milliseconds timeout);
+    // The same, unless the program shows a message box of its own with this title first: that box;
+    // nullopt when the program ended, or did neither in time.
+    [[nodiscard]] std::optional<MessageBoxWindow> WaitForEndOrMessageBoxConfirmingEditor(
+        std::wstring_view title, std::chrono::milliseconds timeout);
     [[nodiscard]] std::optional<SaveDialog> WaitForSaveDialog(std::chrono::milliseconds timeout);
     [[nodiscard]] std::optional<MessageBoxWindow> WaitForMessageBox(std::wstring_view text, std::chrono::milliseconds timeout);
     // Waits until the run has finished: Command2 then reads "E&xit".
     [[nodiscard]] bool WaitForFinishedRun(std::chrono::milliseconds timeout);
+    // Waits until the run shows the message box with this title that it ends with; nullopt when it
+    // finished and waits for the user without one, ended, or did neither in time.
+    [[nodiscard]] std::optional<MessageBoxWindow> WaitForRunsMessage(std::wstring_view title,
+                                                                     std::chrono::milliseconds timeout);
 
 private:
+    // Finished, answering the window's messages and with no dialog made, shown or not: the run's
+    // handler has returned without a message box.
+    [[nodiscard]] bool IsIdleInFinishedState();
+
     Hivetidy(OwnedProcess process, HWND window) : m_process(std::move(process)), m_window(window) {}
 
     OwnedProcess m_process;

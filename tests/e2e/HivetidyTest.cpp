@@ -54,6 +54,22 @@ void HivetidyTest::RunToTheEnd(Hivetidy& program, std::wstring_view backupPath)
     }
 }
 
+std::optional<std::wstring> HivetidyTest::RunToTheEndWithMessage(Hivetidy& program, std::wstring_view backupPath)
+{
+    SaveDialog dialog = PressStart(program);
+    ChooseBackupFile(dialog, backupPath);
+    std::optional<std::wstring> text;
+    if (auto box = program.WaitForRunsMessage(L"Hivetidy", kRunTimeout)) {
+        text = box->Text();
+        box->Press(IDOK);
+    }
+    // Either order: the finished window under the box, or the box before the window finishes.
+    if (!program.WaitForFinishedRun(kRunTimeout)) {
+        throw DriverError(program.IsRunning() ? "the run did not finish in time" : "the program ended during the run");
+    }
+    return text;
+}
+
 void HivetidyTest::CancelDialogAndAnswer(Hivetidy& program, SaveDialog& dialog, int answer)
 {
     dialog.PressCancel();

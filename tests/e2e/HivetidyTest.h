@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,10 @@ protected:
     static void ChooseBackupFile(SaveDialog& dialog, std::wstring_view path);
     // Start, the backup file and the wait until the run has finished with Exit.
     static void RunToTheEnd(Hivetidy& program, std::wstring_view backupPath = kBackupPath);
+    // The same for a run that ends with a message box titled "Hivetidy": the box's text, the box
+    // closed with OK; nullopt when the run finished without one. Throws when it does not finish.
+    [[nodiscard]] static std::optional<std::wstring> RunToTheEndWithMessage(Hivetidy& program,
+                                                                            std::wstring_view backupPath = kBackupPath);
     // Cancels the save dialog and answers the question that follows with Yes or No.
     static void CancelDialogAndAnswer(Hivetidy& program, SaveDialog& dialog, int answer);
 

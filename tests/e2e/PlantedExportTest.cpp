@@ -55,8 +55,13 @@ TEST_P(PlantedExport, NeverStandsInForAKeysExport)
     installation.Seed(m_seeds);
     const std::vector<std::wstring> removals = installation.ExpectedRemovals(false);
     ASSERT_FALSE(removals.empty());
-    // While the planted file is held, no export of the run's own can be made: nothing goes.
+    // While the planted file is held, no export of the run's own can be made: nothing goes, and
+    // the log says why of each key.
     const std::vector<std::wstring> removed = row.heldOpen ? std::vector<std::wstring>{} : removals;
+    std::vector<StayedKey> stayed;
+    for (const std::wstring& key : row.heldOpen ? removals : std::vector<std::wstring>{}) {
+        stayed.push_back({kExportFileBusy, key});
+    }
     const std::string expectedBackup = ExpectedBackup(removed);
     std::string planted = RegistryEditorExport(removals.front());
     if (row.content == Planted::ExportWithAnExtraSection) {
@@ -84,7 +89,7 @@ TEST_P(PlantedExport, NeverStandsInForAKeysExport)
         << "the planted section is in the backup";
     const auto differences = before.Without(removed).DifferencesTo(RegistrySnapshot::OfSoftware());
     EXPECT_TRUE(differences.empty()) << Listed(differences);
-    EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog(removed));
+    EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog(removed, stayed));
     EXPECT_EQ(backup, expectedBackup);
     // Held, the file is as it was planted: never written through; else gone with the run's end.
     EXPECT_EQ(ReadBytes(kExportFilePath), row.heldOpen ? std::optional(planted) : std::nullopt);

@@ -23,6 +23,17 @@ std::wstring ProgramUnderTest()
     throw DriverError("usage: hivedrive.exe <path of hivetidy.exe> [GoogleTest flags]");
 }
 
+std::wstring DriverFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        ThrowWin32Error(L"GetModuleFileNameW", ::GetLastError());
+    }
+    const std::wstring_view full(path, length);
+    return std::wstring(full.substr(0, full.find_last_of(L'\\')));
+}
+
 OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory)
 {
     STARTUPINFOW startup{};

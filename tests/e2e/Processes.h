@@ -13,6 +13,8 @@ namespace hivedrive {
 // GoogleTest flag (gtest_main keeps the arguments to itself, so they are read again here).
 [[nodiscard]] std::wstring ProgramUnderTest();
 
+// The folder of hivedrive.exe, where the build puts the tools the tests start too.
+[[nodiscard]] std::wstring DriverFolder();
 // Starts the command line in the given current directory, its window shown normally; throws when
 // it cannot be started.
 [[nodiscard]] OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory = L"C:\\");

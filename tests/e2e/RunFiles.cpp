@@ -11,17 +11,25 @@ namespace hivedrive {
 namespace {
 
 constexpr std::wstring_view kLogHeadLine = L"Folgende Knoten wurden aus der Registry gel\u00f6scht :";
+constexpr std::wstring_view kStayedHeadLine = L"Folgende Knoten wurden nicht gel\u00f6scht :";
 constexpr std::size_t kRulerLength = 41;
 constexpr std::wstring_view kExportHeaderLine = L"Windows Registry Editor Version 5.00";
 constexpr std::string_view kByteOrderMark = "\xFF\xFE";
 
 } // namespace
 
-std::string ExpectedRemovalLog(const std::vector<std::wstring>& removedKeys)
+std::string ExpectedRemovalLog(const std::vector<std::wstring>& removedKeys, const std::vector<StayedKey>& stayedKeys)
 {
-    std::wstring text = std::wstring(kLogHeadLine) + L"\r\n" + std::wstring(kRulerLength, L'=') + L"\r\n\r\n";
+    const std::wstring ruler(kRulerLength, L'=');
+    std::wstring text = std::wstring(kLogHeadLine) + L"\r\n" + ruler + L"\r\n\r\n";
     for (const std::wstring& key : removedKeys) {
         text += L"[" + key + L"]\r\n";
+    }
+    if (!stayedKeys.empty()) {
+        text += L"\r\n" + std::wstring(kStayedHeadLine) + L"\r\n" + ruler + L"\r\n\r\n";
+    }
+    for (const StayedKey& stayed : stayedKeys) {
+        text += std::wstring(stayed.reason) + L": " + stayed.key + L"\r\n";
     }
     return ToAnsi(text);
 }

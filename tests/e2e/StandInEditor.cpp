@@ -15,18 +15,6 @@ namespace hivedrive {
 
 namespace {
 
-// The folder of hivedrive.exe, where the build puts the stand-ins too.
-std::wstring DriverFolder()
-{
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        ThrowWin32Error(L"GetModuleFileNameW", ::GetLastError());
-    }
-    const std::wstring_view full(path, length);
-    return std::wstring(full.substr(0, full.find_last_of(L'\\')));
-}
-
 void CopyOver(const std::wstring& from, const std::wstring& to)
 {
     if (!::CopyFileW(from.c_str(), to.c_str(), FALSE)) {

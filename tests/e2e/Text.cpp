@@ -71,6 +71,16 @@ bool StartsWithIgnoreCase(std::wstring_view text, std::wstring_view prefix)
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+bool ContainsIgnoreCase(std::wstring_view text, std::wstring_view part)
+{
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+        if (EqualsIgnoreCase(text.substr(at, part.size()), part)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::wstring> SplitLines(std::wstring_view text)
 {
     std::vector<std::wstring> lines;

@@ -20,6 +20,7 @@ namespace hivedrive {
 // Equal ignoring letter case, as Windows compares key names.
 [[nodiscard]] bool EqualsIgnoreCase(std::wstring_view a, std::wstring_view b);
 [[nodiscard]] bool StartsWithIgnoreCase(std::wstring_view text, std::wstring_view prefix);
+[[nodiscard]] bool ContainsIgnoreCase(std::wstring_view text, std::wstring_view part);
 
 // The lines of a text, split at CR LF; a last line without its line end is kept as it is.
 [[nodiscard]] std::vector<std::wstring> SplitLines(std::wstring_view text);

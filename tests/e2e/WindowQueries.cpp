@@ -10,12 +10,13 @@ struct TopLevelSearch {
     DWORD processId;
     bool anyProcess;
     std::vector<HWND> found;
+    bool hiddenToo = false;
 };
 
 BOOL CALLBACK CollectTopLevel(HWND window, LPARAM parameter)
 {
     auto& search = *reinterpret_cast<TopLevelSearch*>(parameter);
-    if (::IsWindowVisible(window) && (search.anyProcess || ProcessOf(window) == search.processId)) {
+    if ((search.hiddenToo || ::IsWindowVisible(window)) && (search.anyProcess || ProcessOf(window) == search.processId)) {
         search.found.push_back(window);
     }
     return TRUE;
@@ -32,6 +33,13 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM parameter)
 std::vector<HWND> VisibleTopLevelWindowsOf(DWORD processId)
 {
     TopLevelSearch search{processId, false, {}};
+    ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId)
+{
+    TopLevelSearch search{processId, false, {}, true};
     ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

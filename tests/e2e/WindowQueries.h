@@ -12,6 +12,8 @@ namespace hivedrive {
 
 // The visible top-level windows of one process, front to back.
 [[nodiscard]] std::vector<HWND> VisibleTopLevelWindowsOf(DWORD processId);
+// The top-level windows of one process, shown or not (a dialog is made before it is shown).
+[[nodiscard]] std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 // The visible top-level windows of every process, front to back.
 [[nodiscard]] std::vector<HWND> VisibleTopLevelWindows();
 // Every window below this one, at any depth.

@@ -11,9 +11,11 @@
 //   section (the default)  the header and the key's section line, nothing after them;
 //   values                 everything up to half of the export's values, the section then
 //                          closed by its empty line as the editor closes every section;
-//   sections               every section but the last, each whole.
-// So only the last is cut short where any reader of the format sees it; the other two are
-// well-formed and lack only keys or values.
+//   sections               every section but the last, each whole;
+//   none                   nothing at all: no file is written, as by an editor that policy
+//                          forbids to run, and the exit code tells nothing of it either.
+// So of the first three only the last is cut short where any reader of the format sees it; the
+// other two are well-formed and lack only keys or values.
 // A key the folder has no export of gets the header alone.
 //
 // It is built on its own, for both machines, from this one file: no project headers, no C++
@@ -176,6 +178,10 @@ int wmain()
             lines.push_back(L"Windows Registry Editor Version 5.00");
         }
         const std::wstring how = EnvironmentText(L"HIVEDRIVE_CUT");
+        if (how == L"none") {
+            ::LocalFree(arguments);
+            return 0;
+        }
         WriteFileBytes(file, Utf16LeBytes(CutShort(lines, how.empty() ? L"section" : how)), CREATE_ALWAYS);
     }
     ::LocalFree(arguments);
