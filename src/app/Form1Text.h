@@ -24,6 +24,9 @@ inline constexpr std::string_view kFailedHint =
 // A run whose backup another program opened for writing as the run closed it: Undo cannot trust it.
 inline constexpr std::string_view kNoUndoHint =
     "Ein anderes Programm hat die Sicherungskopie ge\u00f6ffnet. Undo ist nicht m\u00f6glich !";
+// Undo found the backup changed since the run and did not import it.
+inline constexpr std::string_view kUndoRefusedHint =
+    "Die Sicherungskopie wurde ver\u00e4ndert. Undo ist nicht m\u00f6glich !";
 // A run that ended before it deleted anything: there is nothing to undo.
 inline constexpr std::string_view kNothingDeletedHint = "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.";
 // Two carriage returns put the text in the middle of the label.

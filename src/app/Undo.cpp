@@ -22,6 +22,7 @@ void Form1::Command3_Click()
         // Imported as administrator, a file someone else wrote would change the machine at will.
         m_platform.dialogs.MessageBox(*refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
         window.SetEnabled(Control::Command2, true);
+        m_finishedHint = kUndoRefusedHint;
         window.SetCaption(Control::Label2, m_finishedHint);
         return;
     }

@@ -365,7 +365,7 @@ TEST_F(KeysThatStay, UndoRefusesABackupThatIsNoLongerWhatTheRunWrote)
     EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("wird nicht importiert"), std::string::npos);
     EXPECT_TRUE(Window().State(Control::Command2).enabled);
     EXPECT_FALSE(Window().State(Control::Command3).enabled);
-    EXPECT_EQ(Window().State(Control::Label2).caption, kUndoHint);
+    EXPECT_EQ(Window().State(Control::Label2).caption, kUndoRefusedHint);
 }
 
 } // namespace
