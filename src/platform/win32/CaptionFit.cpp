@@ -34,12 +34,55 @@ struct Extent {
     int height;
 };
 
-// The text's extent as DrawTextW lays it out within that width (a single line: any width).
+// How far right the ink of the text reaches when DrawTextW draws it, left-aligned, into that
+// rectangle with the DC's font.
+int InkWidth(HDC dc, const std::wstring& text, UINT format, const RECT& target)
+{
+    // Room for the ink to reach past the rectangle, as far as it ever does.
+    const int width = static_cast<int>(target.right) + static_cast<int>(target.right) / 8 + 16;
+    const int height = std::max(static_cast<int>(target.bottom), 1);
+    const UniqueMemoryDc canvas(CreateCompatibleDC(dc));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // rows from the top
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const UniqueGdiObject bitmap(canvas ? CreateDIBSection(canvas.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+    if (!bitmap || bits == nullptr) {
+        return 0;
+    }
+    SelectObject(canvas.get(), bitmap.get());
+    SelectObject(canvas.get(), GetCurrentObject(dc, OBJ_FONT));
+    RECT all{0, 0, width, height};
+    FillRect(canvas.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(canvas.get(), RGB(0, 0, 0));
+    SetBkMode(canvas.get(), TRANSPARENT);
+    RECT drawn = target;
+    DrawTextW(canvas.get(), text.c_str(), static_cast<int>(text.size()), &drawn, (format & ~(DT_CENTER | DT_RIGHT)) | DT_NOCLIP);
+    GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int column = width - 1; column >= 0; --column) {
+        for (int row = 0; row < height; ++row) {
+            if ((pixels[row * width + column] & 0x00FFFFFF) != 0x00FFFFFF) {
+                return column + 1;
+            }
+        }
+    }
+    return 0;
+}
+
+// The text's extent as DrawTextW lays it out within that width (a single line: any width), as
+// wide as its ink reaches: a scalable font may draw wider than its advance widths add up to (Wine's
+// by up to two per cent, more than the last glyph's overhang), and then the ink is what is cut.
 Extent TextExtent(HDC dc, const std::wstring& text, UINT format, int width)
 {
     RECT bounds{0, 0, width, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, format | DT_CALCRECT);
-    return {static_cast<int>(bounds.right - bounds.left), static_cast<int>(bounds.bottom - bounds.top)};
+    // Drawn at the width it was wrapped at, so that it wraps the same.
+    const RECT target{0, 0, (format & DT_SINGLELINE) != 0 ? bounds.right : std::max<LONG>(width, bounds.right), bounds.bottom};
+    return {std::max(static_cast<int>(bounds.right), InkWidth(dc, text, format, target)), static_cast<int>(bounds.bottom)};
 }
 
 // What a push button draws around its text: the 3-D edge, and the focus rectangle inset in it.
