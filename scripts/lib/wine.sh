@@ -179,6 +179,18 @@ wine_link_fonts() {
     done
 }
 
+# Sets the prefix's screen DPI (96 is 100 %, 144 is 150 %) for the programs started from now on.
+# Wine 8 reads LogPixels when a program starts: the user's below HKEY_CURRENT_USER\Control
+# Panel\Desktop, else the machine's below HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware
+# Profiles\Current\Software\Fonts; the user's is set, so that it wins.
+wine_set_dpi() {
+    local dpi=$1
+    wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || {
+        echo "error: the prefix's DPI could not be set to $dpi" >&2
+        return 1
+    }
+}
+
 # Runs a program in the prefix that wine_start made, with that prefix's loader. WINE_LC_ALL is the
 # locale the program sees (Wine takes it from LC_ALL even where the Linux locale is not installed);
 # it is set for the loader alone, since the shell itself warns about a locale it does not have.

@@ -79,6 +79,7 @@ using UniqueGdiObject = UniqueResource<HGDIOBJ, &DeleteObject>;
 using UniqueFont = UniqueResource<HFONT, &DeleteObject>;
 using UniqueWindow = UniqueResource<HWND, &DestroyWindow>;
 using UniqueScreenDc = UniqueResource<HDC, &ReleaseScreenDc>;
+using UniqueMemoryDc = UniqueResource<HDC, &DeleteDC>;
 
 // Both handles that CreateProcessW hands back, closed together.
 class UniqueProcessInformation {

@@ -1,12 +1,15 @@
 #include "platform/win32/Win32Window.h"
 
+#include "platform/win32/CaptionFit.h"
 #include "platform/win32/Dpi.h"
 #include "platform/win32/ExceptionBoundary.h"
+#include "platform/win32/LayoutFont.h"
 #include "platform/win32/LayoutLookup.h"
 #include "platform/win32/PictureBox.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/res/ResourceIds.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hivetidy::win32 {
@@ -28,6 +31,17 @@ constexpr UINT_PTR kTimer1Id = 1;
 }
 // Creation order is the tab order that IsDialogMessageW follows.
 static_assert(IsInTabOrder(), "the layout must list the controls in tab order");
+
+// Where the rightmost control of the layout ends; a widened control ends no further right than the
+// margin the layout leaves after it.
+[[nodiscard]] constexpr int RightmostEdge()
+{
+    int right = 0;
+    for (const ControlLayout& entry : kForm1Layout) {
+        right = std::max(right, entry.left + entry.width);
+    }
+    return right;
+}
 
 std::size_t IndexOf(Control control)
 {
@@ -116,13 +130,18 @@ bool Win32Window::Create(HINSTANCE instance)
         return false;
     }
     // The layout gives the client area; the frame comes on top of it.
-    RECT frame{0, 0, ToPixels(kClientWidth), ToPixels(kClientHeight)};
-    AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
+    const SIZE outer = OuterSizeOf(ToPixels(kClientWidth), ToPixels(kClientHeight));
     // WM_NCCREATE takes ownership of the new window (see WindowProc).
     const HWND window = CreateWindowExW(0, Widen(kWindowClassName).c_str(), Widen(kWindowCaption).c_str(), kFrameStyle,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                                        nullptr, nullptr, instance, this);
+                                        CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, this);
     return window != nullptr && CreateControls(instance);
+}
+
+SIZE Win32Window::OuterSizeOf(int clientWidth, int clientHeight) noexcept
+{
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 bool Win32Window::CreateControls(HINSTANCE instance)
@@ -138,8 +157,46 @@ bool Win32Window::CreateControls(HINSTANCE instance)
         }
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(entry.font)), FALSE);
         m_controls[IndexOf(entry.control)] = control;
+        FitToCaption(entry.control);
     }
     return true;
+}
+
+void Win32Window::FitToCaption(Control control)
+{
+    // The layout was drawn with fonts that the system's may be wider than, and at 96 DPI; measured
+    // with the font the control really uses, a caption that would be cut widens its control to the
+    // right. Only the width changes: the left and top edges, the height and the tab order stay.
+    const HWND handle = ControlHandle(control);
+    RECT frame{};
+    GetWindowRect(handle, &frame);
+    MapWindowPoints(nullptr, m_window.get(), reinterpret_cast<POINT*>(&frame), 2);
+    const int margin = ToPixels(kClientWidth) - ToPixels(RightmostEdge());
+    // A label wider than the screen would show no more of its text.
+    const int limit = std::max(frame.right - frame.left, GetSystemMetrics(SM_CXSCREEN) - frame.left - margin);
+    const int width = CaptionWidthOf(handle, LayoutOf(control).kind, limit);
+    if (width <= frame.right - frame.left) {
+        return;
+    }
+    RECT client{};
+    GetClientRect(m_window.get(), &client);
+    if (frame.left + width + margin > client.right) {
+        GrowClientTo(frame.left + width + margin);
+    }
+    SetWindowPos(handle, nullptr, 0, 0, width, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::GrowClientTo(int clientWidth)
+{
+    RECT window{};
+    GetWindowRect(m_window.get(), &window);
+    RECT client{};
+    GetClientRect(m_window.get(), &client);
+    const SIZE outer = OuterSizeOf(clientWidth, client.bottom);
+    // Half of the growth to either side: a window centred on the screen stays centred.
+    const int grownBy = outer.cx - (window.right - window.left);
+    SetWindowPos(m_window.get(), nullptr, window.left - grownBy / 2, window.top, outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT Win32Window::FontFor(const FontSpec& wanted)
@@ -149,9 +206,7 @@ HFONT Win32Window::FontFor(const FontSpec& wanted)
             return created.font.get();
         }
     }
-    UniqueFont font(CreateFontW(FontHeightOf(wanted.points, m_dpi), 0, 0, 0, wanted.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, Widen(wanted.face).c_str()));
+    UniqueFont font = CreateLayoutFont(wanted, m_dpi);
     const HFONT handle = font.get();
     m_fonts.push_back({wanted, std::move(font)});
     return handle;
@@ -212,6 +267,8 @@ HWND Win32Window::ControlHandle(Control control) const noexcept
 void Win32Window::SetCaption(Control control, std::string_view caption)
 {
     SetWindowTextW(ControlHandle(control), Widen(caption).c_str());
+    // The core's captions come after start-up; each is measured as the laid-out ones were.
+    FitToCaption(control);
 }
 
 void Win32Window::SetEnabled(Control control, bool enabled)

@@ -67,6 +67,12 @@ private:
     void DispatchOne(MSG& message) noexcept;
     [[nodiscard]] bool CreateControls(HINSTANCE instance);
     [[nodiscard]] HFONT FontFor(const FontSpec& wanted);
+    // Widens the control until its present caption shows whole, and the client area with it where needed.
+    void FitToCaption(Control control);
+    // Makes the client area that wide, the window's centre staying where it was.
+    void GrowClientTo(int clientWidth);
+    // The window's outer size for a client area of that size.
+    [[nodiscard]] static SIZE OuterSizeOf(int clientWidth, int clientHeight) noexcept;
     void HandFocusOnFrom(HWND control) noexcept;
     void RestoreFocus() noexcept;
     [[nodiscard]] int ToPixels(double twips) const noexcept;

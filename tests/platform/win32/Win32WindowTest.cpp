@@ -1,13 +1,23 @@
 #include "platform/win32/Win32Window.h"
 
 #include "DialogAnswer.h"
+#include "app/Form1Text.h"
 #include "platform/win32/Dpi.h"
+#include "platform/win32/UniqueResource.h"
+#include "platform/win32/WideText.h"
 #include "shared/Failure.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <vssym32.h>
+
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -60,10 +70,178 @@ LONG_PTR StyleOf(HWND window)
     return GetWindowLongPtrW(window, GWL_STYLE);
 }
 
+struct CaptionRow {
+    Control control;
+    std::string_view caption;
+};
+
+// Every caption the core puts into the window, with a time of day as wide as any.
+constexpr std::array<CaptionRow, 11> kCoreCaptions{{
+    {Control::Command1, "&Start"},
+    {Control::Command2, kCancelCaption},
+    {Control::Command2, kExitCaption},
+    {Control::Command3, "&Undo"},
+    {Control::Check1, kCheck1Caption},
+    {Control::Label1, "23:59:59"},
+    {Control::Label2, kPurposeText},
+    {Control::Label2, kUndoHint},
+    {Control::Label2, kPartialHint},
+    {Control::Label2, kNothingDeletedHint},
+    {Control::Label2, kUpdatingText},
+}};
+
+// Captions wider than their laid-out controls at every DPI, though not wider than the window.
+constexpr std::array<CaptionRow, 4> kWideCaptions{{
+    {Control::Command1, "&Starten und protokollieren"},
+    {Control::Check1, "Knoten  \"ORVA Roboter\"  l\u00f6schen ?  Knoten  \"ORVA\"  l\u00f6schen ?"},
+    {Control::Label1, "Laufzeit 23:59:59 Uhr"},
+    {Control::Label2, "Programm zur S\u00e4uberung der Registry von ung\u00fcltigen Servereintr\u00e4gen, Klassen, "
+                      "Typbibliotheken und Anwendungspfaden der Steuerung !"},
+}};
+
+// The height of the font's characters as the system realises it, internal leading left out.
+int CharacterHeightOf(HFONT font)
+{
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    SelectObject(dc.get(), font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    return metrics.tmHeight - metrics.tmInternalLeading;
+}
+
+HFONT FontOf(HWND control)
+{
+    return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+}
+
+// A white 32-bit bitmap to draw into, rows from the top, and where the ink on it ends.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_width(width), m_height(height), m_dc(CreateCompatibleDC(nullptr))
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        m_bitmap.reset(CreateDIBSection(m_dc.get(), &info, DIB_RGB_COLORS, &m_bits, nullptr, 0));
+        SelectObject(m_dc.get(), m_bitmap.get());
+        RECT all{0, 0, width, height};
+        FillRect(m_dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    [[nodiscard]] HDC Dc() const { return m_dc.get(); }
+    // One past the rightmost column that differs from the top right pixel; 0 for a blank canvas.
+    [[nodiscard]] int InkRight() const
+    {
+        GdiFlush();
+        const auto* pixels = static_cast<const std::uint32_t*>(m_bits);
+        const std::uint32_t background = pixels[m_width - 1];
+        int ink = 0;
+        for (int row = 0; row < m_height; ++row) {
+            for (int column = ink; column < m_width; ++column) {
+                if ((pixels[row * m_width + column] ^ background) & 0x00FFFFFF) {
+                    ink = column + 1;
+                }
+            }
+        }
+        return ink;
+    }
+
+private:
+    int m_width;
+    int m_height;
+    UniqueMemoryDc m_dc;
+    UniqueGdiObject m_bitmap;
+    void* m_bits = nullptr;
+};
+
+constexpr int kCanvasWidth = 2000;
+
+// Where the ink of a check box's drawing ends: a twin of it (its class, styles, font and caption)
+// is drawn far wider than any caption, so the box and gap count as the control itself draws them.
+int InkWidthOf(HWND control)
+{
+    RECT client{};
+    GetClientRect(control, &client);
+    const UniqueWindow twin(CreateWindowExW(static_cast<DWORD>(GetWindowLongPtrW(control, GWL_EXSTYLE)),
+                                            ClassNameOf(control).c_str(), TextOf(control).c_str(),
+                                            static_cast<DWORD>(StyleOf(control)), 0, 0, kCanvasWidth, client.bottom,
+                                            GetParent(control), nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (!twin) {
+        return -1;
+    }
+    SendMessageW(twin.get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
+    const Canvas canvas(kCanvasWidth, client.bottom);
+    SendMessageW(twin.get(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT | PRF_ERASEBKGND);
+    return canvas.InkRight();
+}
+
+// Where the ink of the text ends as DrawTextW draws it with the font, left-aligned, wrapped (where
+// the format says so) at that width; and how high its lines are.
+SIZE TextInkOf(HFONT font, const std::wstring& text, UINT format, int width)
+{
+    const Canvas canvas(kCanvasWidth, 600);
+    SelectObject(canvas.Dc(), font);
+    SetBkMode(canvas.Dc(), TRANSPARENT);
+    RECT bounds{0, 0, width, 0};
+    DrawTextW(canvas.Dc(), text.c_str(), -1, &bounds, format | DT_CALCRECT);
+    RECT target{0, 0, width, 600};
+    DrawTextW(canvas.Dc(), text.c_str(), -1, &target, format | DT_NOCLIP);
+    return {std::max(static_cast<LONG>(canvas.InkRight()), bounds.right), bounds.bottom};
+}
+
+// Whether the control shows its caption whole, measured with the control's own font: a check
+// box by its drawing's ink; a push button's text by its ink within the content area of its frame;
+// a label's text, wrapped as the static control wraps it, by its ink within its width and its
+// lines within its height.
+::testing::AssertionResult ShowsItsCaptionWhole(HWND control, ControlKind kind)
+{
+    RECT client{};
+    GetClientRect(control, &client);
+    const std::wstring text = TextOf(control);
+    switch (kind) {
+    case ControlKind::CheckBox: {
+        const int ink = InkWidthOf(control);
+        if (ink <= 0 || ink > client.right) {
+            return ::testing::AssertionFailure() << "drawn " << ink << " pixels wide in " << client.right;
+        }
+        return ::testing::AssertionSuccess();
+    }
+    case ControlKind::PushButton: {
+        RECT content = client;
+        InflateRect(&content, -2 * GetSystemMetrics(SM_CXEDGE), 0);
+        if (const HTHEME theme = GetWindowTheme(control)) {
+            const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+            GetThemeBackgroundContentRect(theme, dc.get(), BP_PUSHBUTTON, PBS_NORMAL, &client, &content);
+        }
+        const SIZE ink = TextInkOf(FontOf(control), text, DT_SINGLELINE, 0);
+        if (ink.cx > content.right - content.left) {
+            return ::testing::AssertionFailure() << ink.cx << " pixels of text in " << content.right - content.left;
+        }
+        return ::testing::AssertionSuccess();
+    }
+    case ControlKind::Label: {
+        const SIZE ink = TextInkOf(FontOf(control), text, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX, client.right);
+        if (ink.cx > client.right || ink.cy > client.bottom) {
+            return ::testing::AssertionFailure() << ink.cx << "x" << ink.cy << " pixels of text in " << client.right
+                                                 << "x" << client.bottom;
+        }
+        return ::testing::AssertionSuccess();
+    }
+    case ControlKind::PictureBox:
+        break;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 class Win32WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // As hivetidy.exe does before its window: its manifest asks for the themed controls.
+        INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&commonControls);
         m_window = std::make_unique<Win32Window>();
         ASSERT_TRUE(m_window->Create(GetModuleHandleW(nullptr)));
         m_window->SetEvents(&m_events);
@@ -121,32 +299,6 @@ TEST_F(Win32WindowTest, IsCreatedHiddenWithItsClassItsCaptionAndAFixedFrame)
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 }
 
-TEST_F(Win32WindowTest, TheClientAreaIsTheLaidOutSizeAtTheSystemDpi)
-{
-    RECT client{};
-    GetClientRect(Handle(), &client);
-
-    EXPECT_EQ(m_window->Dpi(), SystemDpi());
-    EXPECT_EQ(client.right, Px(kClientWidth));
-    EXPECT_EQ(client.bottom, Px(kClientHeight));
-}
-
-TEST_F(Win32WindowTest, EveryControlSitsAtItsTwipsPositionUnderItsIdentifier)
-{
-    for (const ControlLayout& entry : kForm1Layout) {
-        const HWND control = GetDlgItem(Handle(), entry.id);
-        ASSERT_NE(control, nullptr) << entry.id;
-        EXPECT_EQ(control, Child(entry.control));
-        RECT frame{};
-        GetWindowRect(control, &frame);
-        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&frame), 2);
-        EXPECT_EQ(frame.left, Px(entry.left)) << entry.id;
-        EXPECT_EQ(frame.top, Px(entry.top)) << entry.id;
-        EXPECT_EQ(frame.right - frame.left, Px(entry.width)) << entry.id;
-        EXPECT_EQ(frame.bottom - frame.top, Px(entry.height)) << entry.id;
-    }
-}
-
 TEST_F(Win32WindowTest, ControlsAreCreatedInTabOrderAndTabVisitsTheButtonsAndTheCheckBoxOnly)
 {
     std::vector<int> created;
@@ -180,24 +332,6 @@ TEST_F(Win32WindowTest, EachKindOfControlHasItsClassAndStyle)
     EXPECT_EQ(StyleOf(Child(Control::Picture2)) & WS_TABSTOP, 0);
     EXPECT_EQ(TextOf(Child(Control::Command1)), L"&Start");
     EXPECT_EQ(TextOf(Child(Control::Check1)), L"Knoten  \"ORVA Roboter GmbH\"  l\u00f6schen ?");
-}
-
-TEST_F(Win32WindowTest, ControlsUseTheLaidOutFontsAtTheSystemDpi)
-{
-    for (const ControlLayout& entry : kForm1Layout) {
-        if (entry.kind == ControlKind::PictureBox) {
-            continue;
-        }
-        const auto font = reinterpret_cast<HFONT>(SendMessageW(Child(entry.control), WM_GETFONT, 0, 0));
-        ASSERT_NE(font, nullptr) << entry.id;
-        LOGFONTW logFont{};
-        ASSERT_NE(GetObjectW(font, sizeof(logFont), &logFont), 0);
-        EXPECT_EQ(std::wstring(logFont.lfFaceName), L"MS Sans Serif") << entry.id;
-        EXPECT_EQ(logFont.lfHeight, FontHeightOf(entry.font.points, m_window->Dpi())) << entry.id;
-        EXPECT_EQ(logFont.lfWeight, entry.font.bold ? FW_BOLD : FW_NORMAL) << entry.id;
-    }
-    EXPECT_EQ(FontHeightOf(8.25, 96), -11);
-    EXPECT_EQ(FontHeightOf(9.75, 96), -13);
 }
 
 TEST_F(Win32WindowTest, LabelTwoIsRedAndTheLabelsStandOnTheButtonFace)
@@ -351,6 +485,162 @@ TEST_F(Win32WindowTest, AFailureThatEndsAHandlerIsShownAsAnAbortedStep)
 
     EXPECT_NE(report.text.find(L"abgebrochen"), std::wstring::npos);
     EXPECT_NE(report.text.find(L"Schl\u00fcssel fehlt"), std::wstring::npos);
+}
+
+// The window's layout: the tests that scripts run again at 120, 144 and 192 DPI.
+class Win32WindowLayoutTest : public Win32WindowTest {
+protected:
+    // A control's frame in the window's client area.
+    [[nodiscard]] RECT FrameOf(HWND control) const
+    {
+        RECT frame{};
+        GetWindowRect(control, &frame);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&frame), 2);
+        return frame;
+    }
+    [[nodiscard]] RECT ClientArea() const
+    {
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        return client;
+    }
+    // What the layout leaves right of its rightmost control, in pixels.
+    [[nodiscard]] int RightMargin() const
+    {
+        int right = 0;
+        for (const ControlLayout& entry : kForm1Layout) {
+            right = std::max(right, entry.left + entry.width);
+        }
+        return Px(kClientWidth) - Px(right);
+    }
+};
+
+TEST_F(Win32WindowLayoutTest, TheClientAreaIsTheLaidOutSizeAtTheSystemDpi)
+{
+    RECT client{};
+    GetClientRect(Handle(), &client);
+
+    EXPECT_EQ(m_window->Dpi(), SystemDpi());
+    EXPECT_EQ(client.right, Px(kClientWidth));
+    EXPECT_EQ(client.bottom, Px(kClientHeight));
+}
+
+
+TEST_F(Win32WindowLayoutTest, EveryControlSitsAtItsTwipsPositionUnderItsIdentifier)
+{
+    for (const ControlLayout& entry : kForm1Layout) {
+        const HWND control = GetDlgItem(Handle(), entry.id);
+        ASSERT_NE(control, nullptr) << entry.id;
+        EXPECT_EQ(control, Child(entry.control));
+        const RECT frame = FrameOf(control);
+        EXPECT_EQ(frame.left, Px(entry.left)) << entry.id;
+        EXPECT_EQ(frame.top, Px(entry.top)) << entry.id;
+        EXPECT_EQ(frame.right - frame.left, Px(entry.width)) << entry.id;
+        EXPECT_EQ(frame.bottom - frame.top, Px(entry.height)) << entry.id;
+    }
+}
+
+
+TEST_F(Win32WindowLayoutTest, ControlsUseTheLaidOutFontsScaledToTheSystemDpi)
+{
+    // Wrong lines caught: the face given up also where MS Sans Serif has the size (96 DPI), or
+    // kept where it has not, so that its text stays at one of its few sizes while the layout scales.
+    const int dpi = m_window->Dpi();
+    for (const ControlLayout& entry : kForm1Layout) {
+        if (entry.kind == ControlKind::PictureBox) {
+            continue;
+        }
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(Child(entry.control), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr) << entry.id;
+        LOGFONTW logFont{};
+        ASSERT_NE(GetObjectW(font, sizeof(logFont), &logFont), 0);
+        const int height = FontHeightOf(entry.font.points, dpi);
+        EXPECT_EQ(logFont.lfHeight, height) << entry.id;
+        EXPECT_EQ(logFont.lfWeight, entry.font.bold ? FW_BOLD : FW_NORMAL) << entry.id;
+        EXPECT_EQ(CharacterHeightOf(font), -height) << entry.id << " " << Narrow(logFont.lfFaceName);
+        const UniqueFont laidOut(CreateFontW(height, 0, 0, 0, logFont.lfWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                             DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+        if (CharacterHeightOf(laidOut.get()) == -height) {
+            EXPECT_EQ(std::wstring(logFont.lfFaceName), L"MS Sans Serif") << entry.id;
+        } else {
+            EXPECT_NE(std::wstring(logFont.lfFaceName), L"MS Sans Serif") << entry.id;
+        }
+    }
+    EXPECT_EQ(FontHeightOf(8.25, 96), -11);
+    EXPECT_EQ(FontHeightOf(9.75, 96), -13);
+}
+
+TEST_F(Win32WindowLayoutTest, EveryCaptionTheCoreShowsIsWholeInItsControl)
+{
+    // Wrong lines caught: a caption set by the core not measured (SetCaption without the fit), the
+    // check box's box and gap left out of its width, a label measured unwrapped or without its font.
+    for (const CaptionRow& row : kCoreCaptions) {
+        m_window->SetCaption(row.control, row.caption);
+        EXPECT_TRUE(ShowsItsCaptionWhole(Child(row.control), LayoutOf(row.control).kind)) << row.caption;
+    }
+}
+
+TEST_F(Win32WindowLayoutTest, ACaptionTooWideForItsControlWidensItToTheRightAndNoFurtherThanTheMargin)
+{
+    // Wrong lines caught: the control moved or made taller instead of wider, widened past the
+    // client area's margin, or a wrapped label widened too little to take its text in its lines.
+    for (const CaptionRow& row : kWideCaptions) {
+        const ControlLayout& entry = LayoutOf(row.control);
+        m_window->SetCaption(row.control, row.caption);
+
+        const RECT frame = FrameOf(Child(row.control));
+        EXPECT_TRUE(ShowsItsCaptionWhole(Child(row.control), entry.kind)) << row.caption;
+        EXPECT_GT(frame.right - frame.left, Px(entry.width)) << row.caption;
+        EXPECT_EQ(frame.left, Px(entry.left)) << row.caption;
+        EXPECT_EQ(frame.top, Px(entry.top)) << row.caption;
+        EXPECT_EQ(frame.bottom - frame.top, Px(entry.height)) << row.caption;
+        EXPECT_LE(frame.right, ClientArea().right - RightMargin()) << row.caption;
+    }
+}
+
+TEST_F(Win32WindowLayoutTest, WhereTheMarginIsNotEnoughTheClientAreaGrowsAndTheWindowStaysCentred)
+{
+    // Wrong lines caught: the window grown to one side only, by its outer size twice, or without
+    // the margin; the client area made taller; another control moved along.
+    const TwipsSize screen = m_window->ScreenSize();
+    const TwipsSize before = m_window->WindowSize();
+    m_window->MoveTo((screen.width - before.width) / 2, (screen.height - before.height) / 2);
+    RECT outerBefore{};
+    GetWindowRect(Handle(), &outerBefore);
+    const RECT clientBefore = ClientArea();
+    const RECT startBefore = FrameOf(Child(Control::Command3));
+
+    m_window->SetCaption(Control::Check1, std::string(kCheck1Caption) + "  " + std::string(kCheck1Caption));
+
+    const RECT check = FrameOf(Child(Control::Check1));
+    EXPECT_TRUE(ShowsItsCaptionWhole(Child(Control::Check1), ControlKind::CheckBox));
+    EXPECT_EQ(check.left, Px(LayoutOf(Control::Check1).left));
+    EXPECT_EQ(ClientArea().right, check.right + RightMargin());
+    EXPECT_GT(ClientArea().right, clientBefore.right);
+    EXPECT_EQ(ClientArea().bottom, clientBefore.bottom);
+    RECT outer{};
+    GetWindowRect(Handle(), &outer);
+    EXPECT_LE(std::abs((outer.left + outer.right) - (outerBefore.left + outerBefore.right)), 1);
+    EXPECT_EQ(outer.top, outerBefore.top);
+    const RECT startAfter = FrameOf(Child(Control::Command3));
+    EXPECT_TRUE(EqualRect(&startAfter, &startBefore));
+}
+
+TEST_F(Win32WindowLayoutTest, WithEveryCaptionOfTheCoreTheWindowFitsOnA1024By768Screen)
+{
+    // Wrong lines caught: a stand-in face far wider than the layout's, or a label widened to the
+    // screen's width instead of to the narrowest width that takes its text.
+    if (m_window->Dpi() > 144) {
+        GTEST_SKIP() << "a screen of 1024 by 768 pixels is not run at " << m_window->Dpi() << " DPI";
+    }
+    for (const CaptionRow& row : kCoreCaptions) {
+        m_window->SetCaption(row.control, row.caption);
+    }
+    RECT outer{};
+    GetWindowRect(Handle(), &outer);
+    EXPECT_LE(outer.right - outer.left, 1024);
+    EXPECT_LE(outer.bottom - outer.top, 768);
 }
 
 } // namespace
