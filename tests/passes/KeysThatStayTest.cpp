@@ -49,6 +49,25 @@ public:
         return shown.empty() ? std::string() : shown.front().text;
     }
 
+    // A program whose files go through another file system: start-up and a whole run that saves
+    // its backup as the fixture's runs do. The window's events go to it while it lives.
+    struct OtherProgram {
+        Platform platform;
+        std::unique_ptr<Form1> form;
+    };
+    std::unique_ptr<OtherProgram> RunOver(FileSystem& files)
+    {
+        const Platform base = sim.Get();
+        auto program = std::make_unique<OtherProgram>(
+            OtherProgram{Platform{base.components, files, base.processes, base.dialogs, base.window, base.system}, nullptr});
+        program->form = std::make_unique<Form1>(program->platform);
+        Window().SetEvents(program->form.get());
+        program->form->Form_Load();
+        sim.dialogs().QueueSave(std::string(kBackupPath));
+        EXPECT_FALSE(Press(Control::Command1));
+        return program;
+    }
+
     // The ending of a run that removed nothing, all it set out to remove having stayed.
     void ExpectNothingRemovedEnding(int stayed)
     {
@@ -322,15 +341,9 @@ TEST_F(KeysThatStay, ABackupThatCannotBeHeldIsToldAndUndoNotOffered)
 {
     AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
     HeldOpenElsewhere files(Files());
-    const Platform base = sim.Get();
-    Platform elsewhere{base.components, files, base.processes, base.dialogs, base.window, base.system};
-    Form1 run(elsewhere);
-    Window().SetEvents(&run);
-    run.Form_Load();
-    sim.dialogs().QueueSave(std::string(kBackupPath));
     sim.dialogs().QueueMessageBoxAnswer(1);
 
-    ASSERT_FALSE(Press(Control::Command1));
+    const auto run = RunOver(files);
 
     EXPECT_FALSE(Registry().KeyExists(ClassKey()));
     EXPECT_EQ(sim.system().BeepCount(), 0);
@@ -346,13 +359,7 @@ TEST_F(KeysThatStay, UndoRefusesABackupThatIsNoLongerWhatTheRunWrote)
 {
     AddClass(kClassA, "C:\\Programme\\OMX\\BIN\\a.dll");
     CarelessHold files(Files(), kBackupPath);
-    const Platform base = sim.Get();
-    Platform careless{base.components, files, base.processes, base.dialogs, base.window, base.system};
-    Form1 run(careless);
-    Window().SetEvents(&run);
-    run.Form_Load();
-    sim.dialogs().QueueSave(std::string(kBackupPath));
-    ASSERT_FALSE(Press(Control::Command1));
+    const auto run = RunOver(files);
     ASSERT_TRUE(Window().State(Control::Command3).enabled);
 
     sim.dialogs().QueueMessageBoxAnswer(1);

@@ -18,6 +18,8 @@
 // It is built on its own from this one file: no project headers, no C++ library beyond the
 // standard one.
 
+#include "ToolFiles.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,28 +28,13 @@
 
 namespace {
 
+using hivedrive::tools::ReadFileBytes;
+
 constexpr unsigned long kMaxRounds = 200000;
 constexpr ULONGLONG kMaxDurationMs = 10 * 60 * 1000;
 // Between rounds: often enough to meet a moment in which the backup is not held, rarely enough
 // to leave the two cores to the run.
 constexpr DWORD kPauseMs = 2;
-
-std::string ReadFileBytes(const std::wstring& path)
-{
-    std::string bytes;
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    ::CloseHandle(file);
-    return bytes;
-}
 
 // Writes the whole content through an open handle and cuts the file there.
 bool WriteAll(HANDLE file, const std::string& bytes)

@@ -21,6 +21,8 @@
 // It is built on its own, for both machines, from this one file: no project headers, no C++
 // library beyond the standard one.
 
+#include "ToolFiles.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -31,24 +33,10 @@
 
 namespace {
 
+using hivedrive::tools::ReadFileBytes;
+
 constexpr wchar_t kJournalPath[] = L"C:\\hivetidy-falle.txt";
 
-std::string ReadFileBytes(const std::wstring& path)
-{
-    std::string bytes;
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    ::CloseHandle(file);
-    return bytes;
-}
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes, DWORD disposition)
 {
