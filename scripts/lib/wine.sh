@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Shell functions for running Windows programs under Wine in a fresh prefix with Xvfb.
-# Source it, then: wine_start [name] [win32|win64]; wine_run prog.exe args... or wine_run_console
-# prog.exe args...; wine_stop (also on EXIT).
+# Source it, then: wine_start [name] [win32|win64]; wine_set_dpi DPI where not 96; wine_run
+# prog.exe args... or wine_run_console prog.exe args...; wine_stop (also on EXIT).
 #
 # wine_start makes a new prefix below /tmp, 32-bit Windows (win32) or 64-bit Windows (win64, with
 # C:\windows\system32 for 64-bit programs and C:\windows\syswow64 for 32-bit ones), and starts an
