@@ -287,18 +287,8 @@ struct SimRegistry::Place {
     // nullptr when none has it.
     [[nodiscard]] std::shared_ptr<Node> EntryBelow(std::string_view name) const
     {
-        const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(JunctionAt(root, path), name);
         const std::string upper = ToUpperText(name);
-        for (const auto& node : nodes) {
-            auto from = Node::Live(node);
-            if (from && redirected) {
-                from = Node::Live(from->Child(kWow64Node));
-            }
-            if (auto entry = from ? Node::Live(from->Entry(upper)) : nullptr) {
-                return entry;
-            }
-        }
-        return nullptr;
+        return FirstBelow(JunctionAt(root, path), name, [&](const Node& from) { return from.Entry(upper); });
     }
 
     // The key one name below, as the view maps it; its slots stay aligned with these.
@@ -376,14 +366,22 @@ private:
     // The key whose values show one name below, as Below(name).Shown(), without making the place.
     [[nodiscard]] std::shared_ptr<Node> ShownBelow(Junction here, std::string_view name, const std::string& upper) const
     {
+        return FirstBelow(here, name, [&](const Node& from) { return from.ChildByUpperName(upper); });
+    }
+
+    // The first live node that lookup finds one name below this key's nodes, in their order,
+    // below each node's WOW6432Node child where the view redirects the name.
+    template <class Lookup>
+    [[nodiscard]] std::shared_ptr<Node> FirstBelow(Junction here, std::string_view name, Lookup&& lookup) const
+    {
         const bool redirected = view == RegView::Wow32 && IsRedirectedBelow(here, name);
         for (const auto& node : nodes) {
             auto from = Node::Live(node);
             if (from && redirected) {
                 from = Node::Live(from->Child(kWow64Node));
             }
-            if (auto child = from ? Node::Live(from->ChildByUpperName(upper)) : nullptr) {
-                return child;
+            if (auto found = from ? Node::Live(lookup(*from)) : nullptr) {
+                return found;
             }
         }
         return nullptr;
