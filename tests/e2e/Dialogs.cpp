@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "DriverError.h"
+#include "Text.h"
 #include "WindowQueries.h"
 
 namespace hivedrive {
@@ -7,6 +9,10 @@ namespace hivedrive {
 namespace {
 
 constexpr std::wstring_view kDialogClass = L"#32770";
+// How often a name is typed into a dialog that keeps putting its own one in its place.
+constexpr int kTypingAttempts = 20;
+// A bound that only a hung dialog reaches.
+constexpr DWORD kSettleTimeoutMs = 5000;
 // cmb13, the file-name field of the Explorer-style file dialog. Wine builds it as a ComboBoxEx32
 // holding a combo box holding the edit field, all three with this id; the edit is what is typed in.
 constexpr int kFileNameFieldId = 0x47C;
@@ -73,8 +79,33 @@ std::wstring SaveDialog::FileName() const
 
 void SaveDialog::EnterFileName(std::wstring_view name)
 {
+    // The dialog fills its file-name field itself while it settles (the suggested name, the name
+    // of what its file list selects), and under load that can come after it shows and after a
+    // name was typed: the dialog would then save under its own suggestion. So the name is typed
+    // until the field still holds it once the dialog has nothing left to do.
     const std::wstring text(name);
-    SendWithTimeout(m_fileNameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    for (int attempt = 0; attempt < kTypingAttempts; ++attempt) {
+        WaitUntilSettled();
+        SendWithTimeout(m_fileNameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        WaitUntilSettled();
+        if (FileName() == text) {
+            return;
+        }
+    }
+    throw DriverError("the save dialog's file-name field did not keep " + ToUtf8(text));
+}
+
+void SaveDialog::WaitUntilSettled() const
+{
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(m_dialog, &processId);
+    if (HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+        (void)::WaitForInputIdle(process, kSettleTimeoutMs);
+        ::CloseHandle(process);
+    }
+    // A message sent to the dialog is answered only once its thread is back in its message loop,
+    // past whatever it was doing.
+    SendWithTimeout(m_dialog, WM_NULL, 0, 0);
 }
 
 void SaveDialog::PressSave()

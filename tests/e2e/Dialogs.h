@@ -21,13 +21,17 @@ public:
     [[nodiscard]] std::wstring Title() const;
     // What the file-name field shows now.
     [[nodiscard]] std::wstring FileName() const;
-    // Types a name into the file-name field, replacing what it showed.
+    // Types a name into the file-name field, replacing what it showed, until the field keeps it;
+    // throws when it does not.
     void EnterFileName(std::wstring_view name);
     void PressSave();
     void PressCancel();
 
 private:
     SaveDialog(HWND dialog, HWND fileNameEdit) : m_dialog(dialog), m_fileNameEdit(fileNameEdit) {}
+
+    // Waits until the dialog's process waits for input and the dialog answers a message.
+    void WaitUntilSettled() const;
 
     HWND m_dialog;
     HWND m_fileNameEdit;
