@@ -81,6 +81,8 @@ public:
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
     // The backup file's full path, in the folder it was chosen in.
     [[nodiscard]] std::string BackupFilePath();
+    // This run made its backup file.
+    [[nodiscard]] bool BackupCreated() const { return m_backupCreated; }
     // This run's backup is held for Undo.
     [[nodiscard]] bool BackupHeld() const { return m_backupHold != nullptr; }
     // The run made a backup that is not held: someone else had it open for writing as it closed.
