@@ -41,7 +41,8 @@ public:
     // folder the current directory and returns its name.
     [[nodiscard]] std::string AskBackupFile();
 
-    // Ends the program at once: every open file is closed with what was written to it.
+    // Ends the program at once: every open file is closed with what was written to it, and the
+    // machine's run let go.
     [[noreturn]] void EndProgram(ExitCode code = ExitCode::Done);
 
     // The run this window drives.

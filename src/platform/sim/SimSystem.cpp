@@ -37,7 +37,6 @@ void SimSystem::Terminate(int exitCode)
 {
     m_ended = true;
     m_exitCode = exitCode;
-    m_runLockHolder = 0;
     throw ProgramEnded{};
 }
 

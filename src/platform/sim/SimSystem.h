@@ -31,8 +31,7 @@ public:
     [[nodiscard]] std::string ComputerName() override { return m_computerName; }
     // A fixed moment unless a test sets another.
     [[nodiscard]] std::string LocalDateTime() override { return m_dateTime; }
-    // One holder for the whole simulated machine: every program on it shares this system. A
-    // program that ends lets it go, as its handles close with its process.
+    // One holder for the whole simulated machine: every program on it shares this system.
     [[nodiscard]] std::unique_ptr<RunLock> TakeRunLock() override;
 
     [[nodiscard]] int BeepCount() const { return m_beeps; }

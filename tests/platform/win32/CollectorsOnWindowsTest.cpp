@@ -139,7 +139,7 @@ protected:
 
 TEST_F(CollectorsOnWindows, ListExactlyTheControllerRegistrationsInEnumerationOrder)
 {
-    Walk(kHkeyClassesRoot, "CLSID", form, false);
+    Walk(kHkeyClassesRoot, "CLSID", form.Run(), false);
     const auto& classes = form.Run().State().InvalidClasses;
     ASSERT_EQ(classes.UpperBound(), 3);
     EXPECT_EQ(classes[1], (ClassEntry{"Omx.Achse.1", "{4F1E0001-0000-4000-8000-000000000001}",
