@@ -37,7 +37,7 @@ protected:
     // maker's registrations: two classes that share one type library and name each other's
     // ProgID keys through both HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE, a library no class names,
     // one that also registers another maker's file, application paths in both views, and the
-    // maker's keys in the user's, the machine's and another user's hive.
+    // maker's keys in the user's (by both his names), the machine's and another user's hive.
     void InstallController()
     {
         Files().AddDirectory("C:\\Programme\\OMX\\BIN", std::nullopt);
@@ -57,6 +57,9 @@ protected:
         Registry().SetString(std::string(kMakerUser), "Sprache", "Deutsch");
         Registry().SetString(std::string(kMaker32) + "\\Version", "InstallationDir", "C:\\Programme\\OMX");
         Registry().SetString("HKEY_USERS\\S-1-5-21-42\\Software\\ORVA Roboter GmbH", "Sprache", "Englisch");
+        // The user's own hive is HKEY_CURRENT_USER too: the run meets his maker key twice.
+        Registry().CreateKey("HKEY_USERS\\S-1-5-21-1001");
+        Registry().AddLink("HKEY_USERS\\S-1-5-21-1001\\Software", "HKEY_CURRENT_USER\\Software");
     }
 
     void AddClassIn(std::string_view clsidKey, std::string_view clsid, std::string_view server, std::string_view progId,
@@ -115,10 +118,10 @@ protected:
     sim::SimConsole console;
 };
 
-// Catches a preview that names a key a run would not remove or misses one it would: the same
-// library met again through the second class or the type-library pass (no identity check in
-// the preview), the ProgID key under its HKEY_LOCAL_MACHINE name after its HKEY_CLASSES_ROOT one,
-// the maker pass left out, or the stays written among the removals instead of after them.
+// Catches a preview that names a key a run would not remove or misses one it would: the user's
+// maker key named again through HKEY_USERS (no identity check where the preview stands in for
+// the export and delete), the maker pass left out, or the stays written among the removals
+// instead of after them.
 TEST_F(CommandLineRun, ListNamesExactlyWhatTheRunThenRemovesAndTouchesNothing)
 {
     InstallController();

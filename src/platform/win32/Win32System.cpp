@@ -89,8 +89,8 @@ std::string Win32System::LocalDateTime()
     SYSTEMTIME now{};
     GetLocalTime(&now);
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", int{now.wYear}, int{now.wMonth}, int{now.wDay},
+                  int{now.wHour}, int{now.wMinute}, int{now.wSecond});
     return text;
 }
 
