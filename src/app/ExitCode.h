@@ -2,6 +2,8 @@
 // The program's exit codes, the same for every way it is started; the usage text and the README
 // list them.
 
+#include "passes/RunOutcome.h"
+
 namespace hivetidy {
 
 enum class ExitCode : int {
@@ -23,5 +25,8 @@ enum class ExitCode : int {
 {
     return static_cast<int>(code);
 }
+
+// The exit code of a cleaning run from how it ended; failed tells a run that could not go on.
+[[nodiscard]] ExitCode ExitCodeOf(const RunOutcome& outcome, bool failed);
 
 } // namespace hivetidy

@@ -1,10 +1,8 @@
 #include "app/Form1.h"
 
 #include "app/Form1Text.h"
-#include "shared/Failure.h"
 
 #include <exception>
-#include <vector>
 
 namespace hivetidy {
 
@@ -14,30 +12,9 @@ constexpr int kSecondsPerDay = 24 * 60 * 60;
 
 } // namespace
 
-Form1::Form1(Platform& platform)
-    : m_platform(platform),
-      m_fileNumbers(platform.files, platform.system),
-      m_callbacks(m_state, platform.components, [this] { Yield(); })
-{
-    m_state.UserHiveNames.Reset();
-    m_state.InvalidClasses.Reset();
-    m_state.InvalidKeyNames.Reset();
-}
+Form1::Form1(Platform& platform) : m_platform(platform), m_run(platform, *this) {}
 
 Form1::~Form1() = default;
-
-RegistryComponent& Form1::Registry()
-{
-    if (!m_registry) {
-        m_registry = m_platform.components.Create();
-    }
-    return *m_registry;
-}
-
-void Form1::Yield()
-{
-    m_platform.window.ProcessWaitingMessages();
-}
 
 void Form1::Form_Load()
 {
@@ -59,41 +36,7 @@ void Form1::Form_Load()
     window.EnableTimer(false);
 
     m_elapsedTicks = 0;
-    m_makerKeyFound = false;
-
-    // Skip mode to the end of start-up: each probe is judged by its own OpenKey alone, and no
-    // failure of the registry keeps the window from being shown.
-    if (SkipOnFailure([&] { Registry().OpenKey(kHkeyCurrentUser, TaggedValue::Text(kMakerKeyUser)); })) {
-        m_makerKeyFound = true;
-    }
-    // The machine's key in each view: on 64-bit Windows the controller keeps it in the 32-bit one.
-    std::vector<RegView> views{RegView::Native};
-    SkipOnFailure([&] { views = m_platform.components.Views(); });
-    for (const RegView view : views) {
-        if (SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kMakerKeyMachine), view); })) {
-            m_makerKeyFound = true;
-        }
-    }
-
-    m_state.UserHiveNames.Reset();
-    std::unique_ptr<RegistryComponent> users;
-    const auto usersComponent = [&]() -> RegistryComponent& {
-        if (!users) {
-            throw Failure("no component for the user hives");
-        }
-        return *users;
-    };
-    SkipOnFailure([&] { users = m_platform.components.Create(); });
-    SkipOnFailure([&] { usersComponent().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(kHkeyUsers))); });
-    SkipOnFailure([&] { usersComponent().WalkSubkeys(m_callbacks.TheForm6(), 0); });
-
-    const int hiveCount = m_state.UserHiveNames.UpperBound();
-    for (int i = 1; i <= hiveCount; ++i) {
-        const std::string path = m_state.UserHiveNames[i] + "\\" + std::string(kMakerKeyUser);
-        if (SkipOnFailure([&] { usersComponent().OpenKey(kHkeyUsers, TaggedValue::Text(path)); })) {
-            m_makerKeyFound = true;
-        }
-    }
+    m_makerKeyFound = m_run.FindMakerKeys();
 
     window.SetVisible(Control::Check1, m_makerKeyFound);
 }
@@ -123,18 +66,13 @@ void Form1::Timer1_Timer()
         Control::Label1, m_platform.system.FormatTimeOfDay(seconds / 3600, (seconds / 60) % 60, seconds % 60));
 }
 
-void Form1::EndProgram()
+void Form1::EndProgram(ExitCode code)
 {
-    m_fileNumbers.CloseAll();
-    m_backupHold.reset();
-    m_platform.system.Terminate();
+    m_run.CloseAll();
+    m_runLock.reset();
+    m_platform.system.Terminate(ToInt(code));
     // Not reached; should a platform's Terminate ever return, no handler may go on all the same.
     std::terminate();
-}
-
-bool Form1::UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/)
-{
-    return false;
 }
 
 } // namespace hivetidy

@@ -1,6 +1,8 @@
 #pragma once
 // The window's own texts and the registry paths it probes, exactly as the program shows and uses them.
 
+#include "passes/MakerKeys.h"
+
 #include <string_view>
 
 namespace hivetidy {
@@ -31,9 +33,5 @@ inline constexpr std::string_view kUndoRefusedHint =
 inline constexpr std::string_view kNothingDeletedHint = "Der Bereinigungslauf wurde abgebrochen. Es wurde nichts gel\u00f6scht.";
 // Two carriage returns put the text in the middle of the label.
 inline constexpr std::string_view kUpdatingText = "\r\rRegistry wird aktualisiert ...";
-
-// The maker's own key; below the machine hive it is spelt in capitals.
-inline constexpr std::string_view kMakerKeyUser = "Software\\ORVA Roboter GmbH";
-inline constexpr std::string_view kMakerKeyMachine = "SOFTWARE\\ORVA Roboter GmbH";
 
 } // namespace hivetidy

@@ -1,7 +1,6 @@
 #include "app/Form1.h"
 
 #include "app/Form1Text.h"
-#include "shared/Sha256.h"
 
 #include <string>
 
@@ -17,8 +16,8 @@ void Form1::Command3_Click()
     // From here the window handles no message until the program ends, so paint the text now.
     window.Repaint();
 
-    const std::string backupPath = BackupFilePath();
-    if (const auto refusal = BackupRefusal()) {
+    const std::string backupPath = m_run.BackupFilePath();
+    if (const auto refusal = m_run.BackupRefusal()) {
         // Imported as administrator, a file someone else wrote would change the machine at will.
         m_platform.dialogs.MessageBox(*refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
         window.SetEnabled(Control::Command2, true);
@@ -40,36 +39,13 @@ void Form1::Command3_Click()
         window.SetCaption(Control::Label2, m_finishedHint);
         return;
     }
-    (void)WaitOnProgram(editor.get());
+    (void)m_run.WaitOnProgram(editor.get());
     EndProgram();
-}
-
-std::optional<std::string> Form1::BackupRefusal()
-{
-    // The backup has been held since its writing ended, and nobody can change it while it is; what
-    // is read here through that hold is what the editor will read.
-    const auto contents = m_backupHold ? m_backupHold->Contents() : std::nullopt;
-    if (!contents) {
-        return "Die Sicherungskopie kann nicht gelesen werden und wird nicht importiert:";
-    }
-    if (Sha256Of(*contents) != m_backupDigest) {
-        return "Die Sicherungskopie ist nicht mehr die des Bereinigungslaufs und wird nicht importiert:";
-    }
-    return std::nullopt;
-}
-
-std::string Form1::BackupFilePath()
-{
-    // The folder the user chose the file in is the current directory; at a drive root the
-    // backslash is added all the same, and Windows takes the doubled one.
-    return m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
 }
 
 std::uint32_t Form1::WaitOnProgram(StartedProcess* process)
 {
-    // The process is held by its handle from its start, so it is never confused with another one
-    // that was given the same id after it ended.
-    return process ? process->Wait() : 0;
+    return m_run.WaitOnProgram(process);
 }
 
 } // namespace hivetidy

@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 
 #include "files/ExportCheck.h"
 #include "files/WorkingFiles.h"
@@ -25,12 +25,12 @@ TextEncoding EncodingOf(ExportFormat format)
 
 } // namespace
 
-KeyOutcome Form1::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+KeyOutcome CleaningRun::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
 {
     return ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
 }
 
-KeyOutcome Form1::ExportAndDeleteKey(const RegLocation& location)
+KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
 {
     // No failure inside reaches the caller. The one rule above all: a key is deleted only once its
     // export is in the backup file and on the disk. Every way it can stay is told.
@@ -51,20 +51,26 @@ KeyOutcome Form1::ExportAndDeleteKey(const RegLocation& location)
         return KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName);
     }
     const std::string fullName = EditorName(*key);
+    if (m_preview) {
+        // Here a run would export and delete. A key it deleted it would not meet again, under
+        // another of its names included; a preview, which deletes nothing, must pass over it so.
+        const std::string identity = IdentityOf(*key);
+        if (!identity.empty() && !m_keysPreviewed.insert(identity).second) {
+            return KeyOutcome::Of(KeyOutcome::Kind::NotThere);
+        }
+        return KeyOutcome::Of(KeyOutcome::Kind::Removed, fullName);
+    }
 
     // A stale export, or one someone else put there and holds open, must never pass for this
     // key's one: unless the name is free, the key stays.
     if (!m_platform.files.Delete(m_exportFilePath) && !m_platform.files.FindFirst(m_exportFilePath).empty()) {
         return KeyOutcome::Stay(fullName, StayReason::ExportFileBusy);
     }
-    // The window repaints while the editor runs; with Cancel disabled no click can wait in the
-    // queue to end the program between the export and the delete.
-    Window& window = m_platform.window;
-    window.SetEnabled(Control::Command2, false);
+    // The driver keeps anyone from ending the program between the export and the delete.
+    m_driver.ExportBegins();
     auto editor = m_platform.processes.StartRegistryEditor("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
     (void)WaitOnProgram(editor.get());
-    window.SetEnabled(Control::Command2, true);
-    window.SetFocus(Control::Command2);
+    m_driver.ExportEnds();
     if (!editor) {
         return KeyOutcome::Stay(fullName, StayReason::ExportNotMade);
     }
@@ -106,7 +112,14 @@ KeyOutcome Form1::ExportAndDeleteKey(const RegLocation& location)
     return KeyOutcome::Of(partly ? KeyOutcome::Kind::RemovedInPart : KeyOutcome::Kind::Removed, fullName);
 }
 
-RegLocation Form1::NativeLocationOf(const RegLocation& location)
+std::uint32_t CleaningRun::WaitOnProgram(StartedProcess* process)
+{
+    // The process is held by its handle from its start, so it is never confused with another one
+    // that was given the same id after it ended.
+    return process ? process->Wait() : 0;
+}
+
+RegLocation CleaningRun::NativeLocationOf(const RegLocation& location)
 {
     if (location.view == RegView::Native) {
         return location;
@@ -135,7 +148,7 @@ RegLocation Form1::NativeLocationOf(const RegLocation& location)
     throw Failure("the 32-bit view's key has no native name");
 }
 
-RegLocation Form1::KeyBehind(const RegLocation& location)
+RegLocation CleaningRun::KeyBehind(const RegLocation& location)
 {
     RegLocation native = NativeLocationOf(location);
     if (native.hive != kHkeyClassesRoot) {
@@ -157,7 +170,7 @@ RegLocation Form1::KeyBehind(const RegLocation& location)
     return native;
 }
 
-std::optional<StayReason> Form1::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
+std::optional<StayReason> CleaningRun::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
 {
     // The export is taken only when it is this key, whole, in the backup's own format: every
     // section the key or a key below it, every key and value of the live key there with its data,
@@ -201,7 +214,7 @@ std::optional<StayReason> Form1::CopyExportIntoBackup(const std::string& keyName
     return std::nullopt;
 }
 
-std::optional<std::vector<LiveKey>> Form1::ReadLiveKey(const RegLocation& location)
+std::optional<std::vector<LiveKey>> CleaningRun::ReadLiveKey(const RegLocation& location)
 {
     // The key as the registry holds it, path by path: what its export must hold, no more. Read
     // strictly: a subkey or value that cannot be read would be missing from the export as well,

@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
@@ -45,17 +45,20 @@ std::optional<std::u16string> FirstFolderOf(std::u16string_view installationDir)
 
 } // namespace
 
-void Form1::LocateInstallation()
+void CleaningRun::LocateInstallation()
 {
     FileSystem& files = m_platform.files;
 
     // Skip mode throughout: nothing here may keep the run from going on.
-    const std::string remembered = files.CurrentDirectory();
-    if (!files.SetCurrentDirectory(kWorkingFolder)) {
-        // Made in C:\ it would be every user's to write in; made by us, only administrators may.
-        (void)files.CreateProtectedDirectory(kWorkingFolder);
+    // A preview leaves C:\REGISTRY as it is, there or not.
+    if (!m_preview) {
+        const std::string remembered = files.CurrentDirectory();
+        if (!files.SetCurrentDirectory(kWorkingFolder)) {
+            // Made in C:\ it would be every user's to write in; made by us, only administrators may.
+            (void)files.CreateProtectedDirectory(kWorkingFolder);
+        }
+        (void)files.SetCurrentDirectory(remembered);
     }
-    (void)files.SetCurrentDirectory(remembered);
 
     const auto useDefaults = [&] {
         m_state.InstallFolder = kDefaultFolder;

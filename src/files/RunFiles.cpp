@@ -1,11 +1,13 @@
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
+#include "shared/Sha256.h"
+#include "shared/Text.h"
 
 namespace hivetidy {
 
-void Form1::OpenRunFiles()
+void CleaningRun::OpenRunFiles()
 {
     m_stage = RunStage::CreatingBackup;
     CreateBackupFile();
@@ -14,7 +16,7 @@ void Form1::OpenRunFiles()
     CreateRemovalLog();
 }
 
-void Form1::CreateBackupFile()
+void CleaningRun::CreateBackupFile()
 {
     // The backup takes the format the registry editor writes, so that every export can be copied
     // into it unchanged and the whole file imported again.
@@ -27,7 +29,7 @@ void Form1::CreateBackupFile()
     m_fileNumbers.Flush(m_backupFileNo);
 }
 
-void Form1::CreateRemovalLog()
+void CleaningRun::CreateRemovalLog()
 {
     m_logFileNo = m_fileNumbers.FreeFile();
     m_fileNumbers.OpenForOutput(m_logFileNo, kRemovalLogPath, TextEncoding::Ansi);
@@ -37,8 +39,11 @@ void Form1::CreateRemovalLog()
     m_fileNumbers.Flush(m_logFileNo);
 }
 
-void Form1::CloseRunFiles()
+void CleaningRun::CloseRunFiles()
 {
+    if (m_preview) {
+        return; // it opened none
+    }
     // The keys that stayed close the log, after the removed ones, so that its reader sees both.
     SkipOnFailure([&] {
         for (const std::string& line : m_outcome.ClosingLogLines()) {
@@ -57,6 +62,44 @@ void Form1::CloseRunFiles()
     SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
     m_fileNumbers.CloseAll();
     (void)m_platform.files.Delete(m_exportFilePath);
+}
+
+void CleaningRun::CloseAll() noexcept
+{
+    m_fileNumbers.CloseAll();
+    m_backupHold.reset();
+}
+
+std::string CleaningRun::BackupFilePath()
+{
+    // The folder the backup was chosen in is the current directory; at a drive root the
+    // backslash is added all the same, and Windows takes the doubled one.
+    return m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
+}
+
+std::optional<std::string> CleaningRun::BackupRefusal()
+{
+    // The backup has been held since its writing ended, and nobody can change it while it is; what
+    // is read here through that hold is what the editor will read.
+    const auto contents = m_backupHold ? m_backupHold->Contents() : std::nullopt;
+    if (!contents) {
+        return "Die Sicherungskopie kann nicht gelesen werden und wird nicht importiert:";
+    }
+    if (Sha256Of(*contents) != m_backupDigest) {
+        return "Die Sicherungskopie ist nicht mehr die des Bereinigungslaufs und wird nicht importiert:";
+    }
+    return std::nullopt;
+}
+
+bool IsRunFile(FileSystem& files, const std::string& path)
+{
+    // By the system's own spelling where the files exist, so that an alias or another letter case
+    // does not hide them.
+    const auto spelled = [&](std::string_view name) {
+        return ToUpperText(files.ShortPathOf(name).value_or(std::string(name)));
+    };
+    const std::string chosen = spelled(path);
+    return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath);
 }
 
 } // namespace hivetidy

@@ -1,9 +1,9 @@
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 
 namespace hivetidy {
 
 // Called once for every class key below HKEY_CLASSES_ROOT\CLSID, while the run's walk is in it.
-bool Form1::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
+bool CleaningRun::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
 {
     m_state.CurrentClassId = node.Name();
     // Cleared before each class, so that nothing of one class reaches the record of the next.
@@ -20,6 +20,11 @@ bool Form1::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
         entry.TypeLibId = m_state.CurrentTypeLibId;
     }
     Yield();
+    return false;
+}
+
+bool CleaningRun::UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/)
+{
     return false;
 }
 

@@ -1,7 +1,7 @@
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 
-#include "app/Form1Text.h"
 #include "files/WorkingFiles.h"
+#include "passes/MakerKeys.h"
 #include "passes/ScopeGuard.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
@@ -41,8 +41,14 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalP
     {kLocalMachine, kAppPathsPrefix},
 }};
 
+// One key's name, never a path: not empty and without a backslash.
+bool IsSingleKeyName(std::string_view name)
+{
+    return !name.empty() && name.find('\\') == std::string_view::npos;
+}
 
-// What the user is told when the run cannot go on at that stage.
+} // namespace
+
 std::string_view FailureText(RunStage stage)
 {
     switch (stage) {
@@ -64,46 +70,100 @@ std::string_view FailureText(RunStage stage)
     return "Beim L\u00f6schen ist ein unerwarteter Fehler aufgetreten.";
 }
 
-// "1 Schlüssel", "3 Schlüssel": the word is the same in both numbers.
-std::string CountOfKeys(int count)
+CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
+    : m_platform(platform),
+      m_driver(driver),
+      m_fileNumbers(platform.files, platform.system),
+      m_callbacks(m_state, platform.components, [this] { Yield(); })
 {
-    return std::to_string(count) + " Schl\u00fcssel";
+    m_state.UserHiveNames.Reset();
+    m_state.InvalidClasses.Reset();
+    m_state.InvalidKeyNames.Reset();
 }
 
-// One key's name, never a path: not empty and without a backslash.
-bool IsSingleKeyName(std::string_view name)
+CleaningRun::~CleaningRun() = default;
+
+RegistryComponent& CleaningRun::Registry()
 {
-    return !name.empty() && name.find('\\') == std::string_view::npos;
+    if (!m_registry) {
+        m_registry = m_platform.components.Create();
+    }
+    return *m_registry;
 }
 
-} // namespace
-
-void Form1::Command1_Click()
+void CleaningRun::Yield()
 {
-    Window& window = m_platform.window;
-    window.SetEnabled(Control::Command1, false);
-    window.SetEnabled(Control::Command2, false);
-    window.SetEnabled(Control::Check1, false);
+    m_driver.Yield();
+}
 
+bool CleaningRun::FindMakerKeys()
+{
+    bool found = false;
+    // Skip mode to the end: each probe is judged by its own OpenKey alone, and no failure of the
+    // registry keeps the program from going on.
+    if (SkipOnFailure([&] { Registry().OpenKey(kHkeyCurrentUser, TaggedValue::Text(kMakerKeyUser)); })) {
+        found = true;
+    }
+    // The machine's key in each view: on 64-bit Windows the controller keeps it in the 32-bit one.
+    std::vector<RegView> views{RegView::Native};
+    SkipOnFailure([&] { views = m_platform.components.Views(); });
+    for (const RegView view : views) {
+        if (SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kMakerKeyMachine), view); })) {
+            found = true;
+        }
+    }
+
+    m_state.UserHiveNames.Reset();
+    std::unique_ptr<RegistryComponent> users;
+    const auto usersComponent = [&]() -> RegistryComponent& {
+        if (!users) {
+            throw Failure("no component for the user hives");
+        }
+        return *users;
+    };
+    SkipOnFailure([&] { users = m_platform.components.Create(); });
+    SkipOnFailure([&] { usersComponent().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(kHkeyUsers))); });
+    SkipOnFailure([&] { usersComponent().WalkSubkeys(m_callbacks.TheForm6(), 0); });
+
+    const int hiveCount = m_state.UserHiveNames.UpperBound();
+    for (int i = 1; i <= hiveCount; ++i) {
+        const std::string path = m_state.UserHiveNames[i] + "\\" + std::string(kMakerKeyUser);
+        if (SkipOnFailure([&] { usersComponent().OpenKey(kHkeyUsers, TaggedValue::Text(path)); })) {
+            found = true;
+        }
+    }
+    return found;
+}
+
+void CleaningRun::Start()
+{
+    m_preview = false;
+    Go();
+}
+
+void CleaningRun::Preview()
+{
+    m_preview = true;
+    Go();
+}
+
+void CleaningRun::Go()
+{
     LocateInstallation();
     std::vector<RegView> views;
     try {
         // A junction or link in the working folder's place could lead the export, the log and the
-        // temporary file anywhere: such a folder is not worked in.
+        // temporary file anywhere: such a folder is not worked in. A preview writes nothing there.
         m_stage = RunStage::CheckingWorkingFolder;
-        if (!m_platform.files.IsRealFolder(kWorkingFolder)) {
+        if (!m_preview && !m_platform.files.IsRealFolder(kWorkingFolder)) {
             throw Failure("the working folder is no real folder");
         }
-        m_stage = RunStage::ChoosingBackup;
-        AskBackupFile();
-
-        window.EnableTimer(true);
-        window.SetEnabled(Control::Command2, true);
-        window.SetFocus(Control::Command2);
-        window.SetVisible(Control::Label2, false);
-        window.SetVisible(Control::Label1, true);
-
-        OpenRunFiles();
+        if (!m_preview) {
+            m_stage = RunStage::ChoosingBackup;
+            ChooseBackupFile();
+            m_driver.RunStarted();
+            OpenRunFiles();
+        }
         m_state.InvalidClasses.Reset();
         m_state.InvalidKeyNames.Reset();
 
@@ -130,31 +190,35 @@ void Form1::Command1_Click()
 
         m_stage = RunStage::ReadingTypeLibraries;
         Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), views.front());
-    } catch (const std::exception&) {
-        // The program's own failures and any other (no memory, a broken string): the run ends
-        // here with its files closed and the user told, never half-way and silent.
-        ReportFailedRun();
-        return;
-    }
 
-    try {
         m_stage = RunStage::RemovingKeys;
         RunRemainingPasses(views);
     } catch (const std::exception&) {
-        ReportFailedRun();
+        // The program's own failures and any other (no memory, a broken string): the run ends
+        // here with its files closed and the driver told, never half-way and silent.
+        CloseRunFiles();
+        m_driver.RunEnded(true);
         return;
     }
     CloseRunFiles();
-    EnterFinishedState(false);
-    if (!m_outcome.Complete() || UndoLost()) {
-        ReportPartialRun();
-        return;
-    }
-    m_platform.system.Beep();
-    m_platform.system.Beep();
+    m_driver.RunEnded(false);
 }
 
-std::vector<ClassEntry> Form1::CollectClasses(RegView view)
+void CleaningRun::ChooseBackupFile()
+{
+    m_backupFileName = m_driver.ChooseBackupFile();
+}
+
+void CleaningRun::Account(const KeyOutcome& key)
+{
+    m_outcome.Add(key);
+    if (key.kind == KeyOutcome::Kind::Removed || key.kind == KeyOutcome::Kind::RemovedInPart ||
+        key.kind == KeyOutcome::Kind::Stayed) {
+        m_driver.KeyDone(key);
+    }
+}
+
+std::vector<ClassEntry> CleaningRun::CollectClasses(RegView view)
 {
     m_state.InvalidClasses.Reset();
     m_state.CheckedTypeLibs.clear();
@@ -171,7 +235,7 @@ std::vector<ClassEntry> Form1::CollectClasses(RegView view)
     return found;
 }
 
-void Form1::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
+void CleaningRun::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
 {
     for (const ClassEntry& entry : classes) {
         // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
@@ -198,7 +262,7 @@ void Form1::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
     }
 }
 
-void Form1::RunRemainingPasses(const std::vector<RegView>& views)
+void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
 {
     // Skip mode to the end of the run: a failing step is abandoned and the next one runs, and a
     // tree that cannot be walked is told as such. The native view's TypeLib key is already bound.
@@ -241,7 +305,7 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
         }
     }
 
-    if (m_platform.window.CheckValue(Control::Check1) == 1) {
+    if (m_driver.MakerKeysSelected()) {
         RemoveMakerKey(kCurrentUser, RegView::Native, "");
         for (const RegView view : views) {
             RemoveMakerKey(kLocalMachine, view, "");
@@ -253,7 +317,7 @@ void Form1::RunRemainingPasses(const std::vector<RegView>& views)
     }
 }
 
-bool Form1::IsOwnKeyOfView(const RegLocation& location)
+bool CleaningRun::IsOwnKeyOfView(const RegLocation& location)
 {
     if (location.view == RegView::Native) {
         return true;
@@ -263,7 +327,7 @@ bool Form1::IsOwnKeyOfView(const RegLocation& location)
     return own;
 }
 
-void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
+void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
                         const RemovalGuard& guard, const RemovalGuard& usersGuard)
 {
     const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
@@ -280,17 +344,12 @@ void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_vie
     std::optional<RegLocation> key;
     SkipOnFailure([&] { key = KeyBehind(location); });
     if (!key) {
-        m_outcome.Add(KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName));
+        Account(KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName));
         return;
     }
     // The two halves of a pair are one key where HKEY_CLASSES_ROOT shows the machine's: one that
     // the first half removed only in part, or kept, is not taken up again under its other name.
-    std::string identity;
-    SkipOnFailure([&] {
-        auto probe = m_platform.components.Create();
-        probe->OpenKey(key->hive, TaggedValue::Text(key->path), key->view);
-        identity = ToUpperText(probe->Identity());
-    });
+    const std::string identity = IdentityOf(*key);
     if (!identity.empty() && !m_keysTakenUp.insert(identity).second) {
         return;
     }
@@ -305,114 +364,54 @@ void Form1::RemoveBelow(RegView view, std::string_view hiveName, std::string_vie
         case KeyClaim::Foreign:
             return;
         case KeyClaim::Shared:
-            m_outcome.Add(KeyOutcome::Stay(EditorName(*key), StayReason::SharedWithOtherSoftware));
+            Account(KeyOutcome::Stay(EditorName(*key), StayReason::SharedWithOtherSoftware));
             return;
         case KeyClaim::Unreadable:
-            m_outcome.Add(KeyOutcome::Stay(EditorName(*key), StayReason::KeyUnreadable));
+            Account(KeyOutcome::Stay(EditorName(*key), StayReason::KeyUnreadable));
             return;
         }
     }
-    m_outcome.Add(ExportAndDeleteKey(*key));
+    Account(ExportAndDeleteKey(*key));
 }
 
-Form1::RemovalGuard Form1::RefersToController()
+std::string CleaningRun::IdentityOf(const RegLocation& key)
+{
+    std::string identity;
+    SkipOnFailure([&] {
+        auto probe = m_platform.components.Create();
+        probe->OpenKey(key.hive, TaggedValue::Text(key.path), key.view);
+        identity = ToUpperText(probe->Identity());
+    });
+    return identity;
+}
+
+CleaningRun::RemovalGuard CleaningRun::RefersToController()
 {
     return [this](const RegLocation& at) { return KeyRefersToControllerDir(at) ? KeyClaim::Controllers : KeyClaim::Foreign; };
 }
 
-Form1::RemovalGuard Form1::ControllersLibrary()
+CleaningRun::RemovalGuard CleaningRun::ControllersLibrary()
 {
     return [this](const RegLocation& at) { return TypeLibClaim(at); };
 }
 
-void Form1::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
+void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
 {
     const RootHandle hive = RootHandleOf(hiveName);
     if (hive == kHkeyUsers) {
         if (IsSingleKeyName(userHive)) {
-            m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)}));
+            Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)}));
         }
     } else if (hive == kHkeyCurrentUser) {
-        m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)}));
+        Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)}));
     } else if (hive == kHkeyLocalMachine) {
-        m_outcome.Add(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)}));
+        Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)}));
     }
 }
 
-void Form1::EnterFinishedState(bool failed)
-{
-    Window& window = m_platform.window;
-    window.EnableTimer(false);
-    window.SetCaption(Control::Command2, kExitCaption);
-    window.SetEnabled(Control::Command2, true);
-    window.SetVisible(Control::Label1, false);
-    window.SetVisible(Control::Label2, true);
-
-    // Undo imports this run's backup and nothing else, and only where the run removed something or
-    // did all it set out to (after a run that found nothing, the editor still imports the header).
-    const bool complete = !failed && m_outcome.Complete();
-    const bool removed = m_outcome.Removed() > 0;
-    window.SetEnabled(Control::Command3, m_backupHold != nullptr && (complete || removed));
-    if (UndoLost() && removed) {
-        m_finishedHint = kNoUndoHint;
-    } else if (complete) {
-        m_finishedHint = kUndoHint;
-    } else if (failed) {
-        m_finishedHint = removed && m_backupHold ? kFailedHint : kNothingDeletedHint;
-    } else {
-        m_finishedHint = removed ? kPartialHint : kNothingRemovedHint;
-    }
-    window.SetCaption(Control::Label2, m_finishedHint);
-}
-
-void Form1::ReportFailedRun()
-{
-    CloseRunFiles();
-    EnterFinishedState(true);
-    std::string text = std::string(FailureText(m_stage)) + "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. ";
-    if (m_outcome.Removed() == 0) {
-        text += "Es wurde kein Schl\u00fcssel gel\u00f6scht.";
-    } else {
-        text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + BackupFilePath() +
-                " gesichert und im L\u00f6schprotokoll " + std::string(kRemovalLogPath) + " aufgef\u00fchrt.";
-    }
-    if (m_outcome.Stayed() > 0) {
-        text += "\r\n\r\n" + CountOfKeys(m_outcome.Stayed()) +
-                " nicht gel\u00f6scht; das L\u00f6schprotokoll nennt sie mit ihren Gr\u00fcnden.";
-    }
-    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
-}
-
-bool Form1::UndoLost() const
+bool CleaningRun::UndoLost() const
 {
     return m_backupCreated && !m_backupHold;
-}
-
-void Form1::ReportPartialRun()
-{
-    std::string text = m_outcome.Complete() ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
-                                            : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
-    text += "Gel\u00f6scht: " + CountOfKeys(m_outcome.Removed());
-    if (m_outcome.RemovedInPart() > 0) {
-        text += ", davon " + std::to_string(m_outcome.RemovedInPart()) + " nur zum Teil";
-    }
-    text += ".\r\nGeblieben: " + CountOfKeys(m_outcome.Stayed()) + ".\r\n";
-    for (const std::string& tree : m_outcome.UnreadableTrees()) {
-        text += "Nicht lesbar: " + tree + "\r\n";
-    }
-    if (m_outcome.FilesWereBroken()) {
-        text += "\r\nDie Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach "
-                "wurde kein Schl\u00fcssel mehr gel\u00f6scht.\r\n";
-    }
-    if (UndoLost()) {
-        text += "\r\nAls der Lauf die Sicherungskopie abschloss, hatte ein anderes Programm sie zum Schreiben "
-                "ge\u00f6ffnet. Da sie ver\u00e4ndert sein kann, wird Undo nicht angeboten.\r\n";
-    }
-    if (m_outcome.Stayed() > 0 || !m_outcome.UnreadableTrees().empty()) {
-        text += "\r\nDas L\u00f6schprotokoll nennt, was geblieben ist, mit den Gr\u00fcnden.\r\n";
-    }
-    text += "\r\nSicherungskopie: " + BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
-    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
 } // namespace hivetidy

@@ -21,6 +21,7 @@ void RunOutcome::Add(const KeyOutcome& key)
         [[fallthrough]];
     case KeyOutcome::Kind::Removed:
         ++m_removed;
+        m_removedNames.push_back(key.name);
         break;
     case KeyOutcome::Kind::Stayed:
         ++m_stayed;

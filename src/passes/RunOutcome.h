@@ -27,6 +27,8 @@ public:
     [[nodiscard]] int Stayed() const { return m_stayed; }
     [[nodiscard]] const std::vector<std::string>& UnreadableTrees() const { return m_unreadable; }
     [[nodiscard]] bool FilesWereBroken() const { return m_filesBroken; }
+    // The names of the keys removed (whole or in part), in the order the run removed them.
+    [[nodiscard]] const std::vector<std::string>& RemovedNames() const { return m_removedNames; }
     // Every key that was to go went, whole, and every tree was read.
     [[nodiscard]] bool Complete() const
     {
@@ -45,6 +47,7 @@ private:
     std::vector<std::string> m_unreadable;
     bool m_filesBroken = false;
     std::vector<std::string> m_notRemoved; // the log lines, in the order the run met them
+    std::vector<std::string> m_removedNames;
 };
 
 } // namespace hivetidy

@@ -1,6 +1,6 @@
 #include "passes/ScopeGuard.h"
 
-#include "app/Form1.h"
+#include "passes/CleaningRun.h"
 #include "passes/ControllerPath.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
@@ -135,7 +135,7 @@ bool IsBracedGuid(std::string_view text)
     return true;
 }
 
-bool Form1::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId)
+bool CleaningRun::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId)
 {
     bool names = false;
     SkipOnFailure([&] {
@@ -147,7 +147,7 @@ bool Form1::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view c
     return names;
 }
 
-bool Form1::KeyRefersToControllerDir(const RegLocation& location)
+bool CleaningRun::KeyRefersToControllerDir(const RegLocation& location)
 {
     ControllerPathFinder finder(m_state);
     SkipOnFailure([&] {
@@ -159,7 +159,7 @@ bool Form1::KeyRefersToControllerDir(const RegLocation& location)
     return finder.Found();
 }
 
-KeyClaim Form1::TypeLibClaim(const RegLocation& location)
+KeyClaim CleaningRun::TypeLibClaim(const RegLocation& location)
 {
     TypeLibFiles files(m_state);
     const bool walked = SkipOnFailure([&] {

@@ -65,7 +65,7 @@ TEST_F(Startup, ListsEveryUserHiveInEnumerationOrder)
     Registry().CreateKey("HKEY_USERS\\.DEFAULT");
     Registry().CreateKey("HKEY_USERS\\S-1-5-21-1");
     Load();
-    const auto& hives = form.State().UserHiveNames;
+    const auto& hives = form.Run().State().UserHiveNames;
     ASSERT_EQ(hives.UpperBound(), 3);
     EXPECT_EQ(hives[0], "");
     EXPECT_EQ(hives[1], ".DEFAULT");
@@ -77,7 +77,7 @@ TEST_F(Startup, ListsEveryUserHiveInEnumerationOrder)
 TEST_F(Startup, WithoutUserHivesProbesOnlyTheCurrentUserAndTheMachine)
 {
     Load();
-    EXPECT_EQ(form.State().UserHiveNames.UpperBound(), 0);
+    EXPECT_EQ(form.Run().State().UserHiveNames.UpperBound(), 0);
     EXPECT_FALSE(Window().State(Control::Check1).visible);
 }
 
@@ -103,7 +103,7 @@ TEST_F(Startup, ShowsTheWindowEvenWithoutAnyRegistryComponent)
     lonely.Form_Load();
     EXPECT_FALSE(lonely.MakerKeyFound());
     EXPECT_FALSE(sim.window().State(Control::Check1).visible);
-    EXPECT_EQ(lonely.State().UserHiveNames.UpperBound(), 0);
+    EXPECT_EQ(lonely.Run().State().UserHiveNames.UpperBound(), 0);
     EXPECT_TRUE(sim.window().State(Control::Command1).enabled);
 }
 

@@ -11,7 +11,7 @@ protected:
 TEST_F(AskBackupFile, ShowsTheDialogWithItsSettings)
 {
     sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
-    form.AskBackupFile();
+    form.Run().ChooseBackupFile();
     ASSERT_EQ(sim.dialogs().SaveDialogsShown().size(), 1u);
     const SaveDialogSettings& shown = sim.dialogs().SaveDialogsShown()[0];
     EXPECT_TRUE(shown.cancelError);
@@ -22,21 +22,21 @@ TEST_F(AskBackupFile, ShowsTheDialogWithItsSettings)
     EXPECT_EQ(shown.filterIndex, 1);
     EXPECT_EQ(shown.flags, 0x406u);
     EXPECT_EQ(shown.defaultExt, "");
-    EXPECT_EQ(form.BackupFileName(), "sicherungskopie.reg");
+    EXPECT_EQ(form.Run().BackupFileName(), "sicherungskopie.reg");
 }
 
 TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
 {
     Files().AddDirectory("C:\\Service\\Sicherung", std::nullopt);
     sim.dialogs().QueueSave(std::string("C:\\Service\\Sicherung\\vorher"));
-    form.AskBackupFile();
-    EXPECT_EQ(form.BackupFileName(), "vorher");
+    form.Run().ChooseBackupFile();
+    EXPECT_EQ(form.Run().BackupFileName(), "vorher");
     EXPECT_EQ(Files().CurrentDirectory(), "C:\\Service\\Sicherung");
 
     sim.dialogs().QueueSave(std::string("D:\\x.reg"));
     Files().AddDirectory("D:\\", std::nullopt);
-    form.AskBackupFile();
-    EXPECT_EQ(form.BackupFileName(), "x.reg");
+    form.Run().ChooseBackupFile();
+    EXPECT_EQ(form.Run().BackupFileName(), "x.reg");
     EXPECT_EQ(Files().CurrentDirectory(), "D:\\");
 }
 
@@ -50,8 +50,8 @@ TEST_F(AskBackupFile, TheRunsOwnFilesAreRefusedAndTheDialogShownAgain)
         sim.dialogs().QueueSave(std::string(own));
         sim.dialogs().QueueMessageBoxAnswer(1);
         sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
-        form.AskBackupFile();
-        EXPECT_EQ(form.BackupFileName(), "sicherungskopie.reg");
+        form.Run().ChooseBackupFile();
+        EXPECT_EQ(form.Run().BackupFileName(), "sicherungskopie.reg");
     }
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 2u);
     EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("anderen Namen"), std::string::npos);
@@ -65,7 +65,7 @@ TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
     sim.dialogs().QueueSave(std::nullopt);
     sim.dialogs().QueueMessageBoxAnswer(kIdNo);
     sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\b.reg"));
-    form.AskBackupFile();
+    form.Run().ChooseBackupFile();
 
     const auto& shown = sim.dialogs().SaveDialogsShown();
     ASSERT_EQ(shown.size(), 3u);
@@ -76,7 +76,7 @@ TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
     EXPECT_EQ(questions[0].text, "Wollen Sie das Programm beenden?");
     EXPECT_EQ(questions[0].title, "Programmabbruch?");
     EXPECT_EQ(questions[0].style, 36u);
-    EXPECT_EQ(form.BackupFileName(), "b.reg");
+    EXPECT_EQ(form.Run().BackupFileName(), "b.reg");
 }
 
 TEST_F(AskBackupFile, CancelThenYesEndsTheRunBeforeAnyFileOrKeyIsTouched)

@@ -22,8 +22,8 @@ protected:
         sim.processes().SetExportFormat(GetParam());
         Files().AddDirectory("C:\\REGISTRY", std::nullopt);
         sim.dialogs().QueueSave(std::string(kBackupPath));
-        form.AskBackupFile();
-        form.OpenRunFiles();
+        form.Run().ChooseBackupFile();
+        form.Run().OpenRunFiles();
         Registry().SetString(std::string(kToolKey), "", "Werkzeug");
         Registry().SetString(std::string(kToolKey) + "\\Gr\u00f6\u00dfe", "Ma\u00df", "\u00e4\u00f6\u00fc");
     }
@@ -63,7 +63,7 @@ protected:
 TEST_P(ExportAndDeleteKey, SavesDeletesAndLogsTheKeyWithEverythingBelowIt)
 {
     const std::string body = ExportBody(kToolKey);
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
 
     EXPECT_EQ(sim.processes().CommandLines().back(), "regedit /e  c:\\registry\\hlp.reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Werkzeug\"");
     EXPECT_FALSE(Registry().KeyExists(std::string(kToolKey)));
@@ -79,8 +79,8 @@ TEST_P(ExportAndDeleteKey, AppendsExportsInTheOrderOfTheCalls)
     Registry().SetString("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH", "Sprache", "de");
     const std::string first = ExportBody(kToolKey);
     const std::string second = ExportBody("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH");
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
-    form.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\ORVA Roboter GmbH", "");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\ORVA Roboter GmbH", "");
     EXPECT_EQ(BackupText(), Header() + first + second);
     EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Werkzeug]",
                                                       "[HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH]"}));
@@ -89,7 +89,7 @@ TEST_P(ExportAndDeleteKey, AppendsExportsInTheOrderOfTheCalls)
 TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndNamesTheKeyAsTheEditorDoes)
 {
     Registry().CreateKey("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH");
-    form.ExportAndDeleteKey("hkey_users", ".DEFAULT\\Software\\ORVA Roboter GmbH", "");
+    form.Run().ExportAndDeleteKey("hkey_users", ".DEFAULT\\Software\\ORVA Roboter GmbH", "");
     EXPECT_FALSE(Registry().KeyExists("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH"));
     EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH]"});
 }
@@ -97,9 +97,9 @@ TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndNamesTheKeyAsTheEditorDoe
 TEST_P(ExportAndDeleteKey, PassesOverAKeyThatIsNotThereWithoutATrace)
 {
     const std::string before = BackupText();
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Fehlt");
-    form.ExportAndDeleteKey("HKEY_NOWHERE", "SOFTWARE\\", "Werkzeug");
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Werkzeug\\", "");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Fehlt");
+    form.Run().ExportAndDeleteKey("HKEY_NOWHERE", "SOFTWARE\\", "Werkzeug");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Werkzeug\\", "");
     EXPECT_TRUE(sim.processes().CommandLines().empty());
     EXPECT_EQ(BackupText(), before);
     EXPECT_TRUE(LoggedKeys().empty());
@@ -110,11 +110,11 @@ TEST_P(ExportAndDeleteKey, ALogThatCannotBeWrittenStopsEveryLaterDeletion)
 {
     Registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes", "", "x");
     Files().FailWritesTo(std::string(kLogPath));
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
     Files().FailWritesTo(std::string{});
     // The first key's export is in the backup, but the log no longer says what went: nothing more
     // goes, even once the log could be written again.
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Anderes");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Anderes");
     EXPECT_TRUE(Registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes"));
     EXPECT_EQ(sim.processes().CommandLines().size(), 1u);
 }
@@ -123,7 +123,7 @@ TEST_P(ExportAndDeleteKey, KeepsTheExportButLogsNothingWhenTheDeletionFails)
 {
     Registry().FailDelete(std::string(kToolKey));
     const std::string body = ExportBody(kToolKey);
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
     EXPECT_TRUE(Registry().KeyExists(std::string(kToolKey)));
     EXPECT_EQ(BackupText(), Header() + body);
     EXPECT_TRUE(LoggedKeys().empty());
@@ -133,7 +133,7 @@ TEST_P(ExportAndDeleteKey, NeverDeletesAKeyWhoseExportDidNotReachTheBackup)
 {
     const auto keyStays = [&](const char* why) {
         const std::string before = BackupText();
-        form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+        form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
         EXPECT_TRUE(Registry().KeyExists(std::string(kToolKey))) << why;
         EXPECT_EQ(BackupText(), before) << why;
         EXPECT_TRUE(LoggedKeys().empty()) << why;
@@ -195,7 +195,7 @@ TEST_P(ExportAndDeleteKey, NeverDeletesAKeyWhoseExportDidNotReachTheBackup)
 TEST_P(ExportAndDeleteKey, LeavesAKeyAloneWhosePathCannotBeQuoted)
 {
     Registry().CreateKey("HKEY_CLASSES_ROOT\\Bad\"Name");
-    form.ExportAndDeleteKey("HKEY_CLASSES_ROOT", "", "Bad\"Name");
+    form.Run().ExportAndDeleteKey("HKEY_CLASSES_ROOT", "", "Bad\"Name");
     EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\Bad\"Name"));
     EXPECT_TRUE(sim.processes().CommandLines().empty());
 }
@@ -214,20 +214,20 @@ TEST(ExportCopy, DropsTheHeaderAndRefusesASecondOne)
     sim.processes().SetExportFormat(ExportFormat::Version4);
     sim.files().AddDirectory("C:\\REGISTRY", std::nullopt);
     sim.dialogs().QueueSave(std::string(kBackupPath));
-    form.AskBackupFile();
-    form.OpenRunFiles();
+    form.Run().ChooseBackupFile();
+    form.Run().OpenRunFiles();
     sim.registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\K", "a", "b");
     std::string exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\nregedit4\r\n\"a\"=\"b\"\r\n\r\n";
     sim.processes().SetExportHook([&](const std::string& file, const std::string&) {
         sim.files().WriteFile(file, exported);
         return true;
     });
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
     EXPECT_TRUE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
     EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n");
 
     exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n";
-    form.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
     EXPECT_FALSE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
     EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n");
 }

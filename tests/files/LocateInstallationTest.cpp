@@ -14,8 +14,8 @@ protected:
 
     std::pair<std::string, std::string> Locate()
     {
-        form.LocateInstallation();
-        return {form.State().InstallFolder, form.State().InstallFolderShort};
+        form.Run().LocateInstallation();
+        return {form.Run().State().InstallFolder, form.Run().State().InstallFolderShort};
     }
 };
 

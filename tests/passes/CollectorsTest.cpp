@@ -13,10 +13,10 @@ class Collectors : public ProgramFixture {
 protected:
     Collectors()
     {
-        form.State().InstallFolder = "Programme";
-        form.State().InstallFolderShort = "Progra~1";
-        form.State().InvalidClasses.Reset();
-        form.State().InvalidKeyNames.Reset();
+        form.Run().State().InstallFolder = "Programme";
+        form.Run().State().InstallFolderShort = "Progra~1";
+        form.Run().State().InvalidClasses.Reset();
+        form.Run().State().InvalidKeyNames.Reset();
     }
 
     void Walk(RootHandle root, std::string_view path, IUseRegItems& callback, bool tree = false)
@@ -32,21 +32,21 @@ protected:
 
     const ProgramList<ClassEntry>& CollectClasses()
     {
-        Walk(kHkeyClassesRoot, "CLSID", form);
-        return form.State().InvalidClasses;
+        Walk(kHkeyClassesRoot, "CLSID", form.Run());
+        return form.Run().State().InvalidClasses;
     }
 
     std::vector<std::string> CollectNames(RootHandle root, std::string_view path, IUseRegItems& callback, bool tree)
     {
         Walk(root, path, callback, tree);
         std::vector<std::string> names;
-        for (int i = 1; i <= form.State().InvalidKeyNames.UpperBound(); ++i) {
-            names.push_back(form.State().InvalidKeyNames[i]);
+        for (int i = 1; i <= form.Run().State().InvalidKeyNames.UpperBound(); ++i) {
+            names.push_back(form.Run().State().InvalidKeyNames[i]);
         }
         return names;
     }
 
-    CallbackObjects objects{form.State(), platform.components, [] {}};
+    CallbackObjects objects{form.Run().State(), platform.components, [] {}};
 };
 
 TEST_F(Collectors, RecordsAControllerClassWithItsProgIdAndNoTypeLib)
@@ -172,7 +172,7 @@ TEST_F(Collectors, NothingPassingLeavesTheListWithEntryZeroAlone)
 {
     AddTypeLib(kLibY, "C:\\Windows\\y.tlb");
     EXPECT_TRUE(CollectNames(kHkeyClassesRoot, "TypeLib", objects.TheForm4(), true).empty());
-    EXPECT_EQ(form.State().InvalidKeyNames.UpperBound(), 0);
+    EXPECT_EQ(form.Run().State().InvalidKeyNames.UpperBound(), 0);
 }
 
 } // namespace

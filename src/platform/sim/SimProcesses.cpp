@@ -117,8 +117,10 @@ std::optional<std::function<std::uint32_t()>> SimProcesses::ProgramFor(const std
                 return 0u;
             };
         }
-        if (words.size() == 2 && !words[1].starts_with('/')) {
-            return [this, file = words[1]] {
+        // The import asks nobody with /s; the simulated one never asks.
+        const bool silent = words.size() == 3 && EqualsIgnoreCase(words[1], "/s");
+        if ((words.size() == 2 && !words[1].starts_with('/')) || silent) {
+            return [this, file = words.back()] {
                 Import(file);
                 return 0u;
             };

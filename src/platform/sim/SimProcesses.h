@@ -2,9 +2,9 @@
 // Starting programs on the simulated machine: the registry editor, as the program calls it, and
 // whatever else a test provides.
 //
-// The editor understands two command lines: `regedit /e <file> "<key>"` exports the key with
-// everything below it into the file, and `regedit.exe "<file>"` imports the file. Blanks may run
-// between the words; a path may be quoted or not.
+// The editor understands these command lines: `regedit /e <file> "<key>"` exports the key with
+// everything below it into the file, and `regedit.exe "<file>"` or `regedit.exe /s "<file>"`
+// imports the file. Blanks may run between the words; a path may be quoted or not.
 
 #include "platform/Processes.h"
 

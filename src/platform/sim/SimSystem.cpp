@@ -30,8 +30,46 @@ void SimSystem::Beep()
 
 void SimSystem::Terminate()
 {
+    Terminate(0);
+}
+
+void SimSystem::Terminate(int exitCode)
+{
     m_ended = true;
+    m_exitCode = exitCode;
     throw ProgramEnded{};
+}
+
+namespace {
+
+class SimRunLock final : public RunLock {
+public:
+    SimRunLock(int& holder, int number) : m_holder(holder), m_number(number) { m_holder = number; }
+    // Only while it still holds the machine's run: its program may have ended meanwhile, and
+    // another one taken the run.
+    ~SimRunLock() override
+    {
+        if (m_holder == m_number) {
+            m_holder = 0;
+        }
+    }
+
+    SimRunLock(const SimRunLock&) = delete;
+    SimRunLock& operator=(const SimRunLock&) = delete;
+
+private:
+    int& m_holder;
+    int m_number;
+};
+
+} // namespace
+
+std::unique_ptr<RunLock> SimSystem::TakeRunLock()
+{
+    if (m_runLockHolder != 0) {
+        return nullptr;
+    }
+    return std::make_unique<SimRunLock>(m_runLockHolder, ++m_runLocksTaken);
 }
 
 } // namespace hivetidy::sim

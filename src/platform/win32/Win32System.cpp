@@ -2,9 +2,14 @@
 
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/UniqueResource.h"
 #include "platform/win32/Win32Api.h"
 
+#include <sddl.h>
+
 #include <array>
+#include <cstdio>
+#include <utility>
 
 namespace hivetidy::win32 {
 
@@ -62,6 +67,71 @@ void Win32System::Beep()
 void Win32System::Terminate()
 {
     ExitProcess(0);
+}
+
+void Win32System::Terminate(int exitCode)
+{
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+std::string Win32System::ComputerName()
+{
+    std::array<wchar_t, MAX_COMPUTERNAME_LENGTH + 1> name{};
+    DWORD length = static_cast<DWORD>(name.size());
+    if (!GetComputerNameW(name.data(), &length)) {
+        return {};
+    }
+    return Narrow({name.data(), length});
+}
+
+std::string Win32System::LocalDateTime()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", int{now.wYear}, int{now.wMonth}, int{now.wDay},
+                  int{now.wHour}, int{now.wMinute}, int{now.wSecond});
+    return text;
+}
+
+namespace {
+
+// The whole machine's one run: every session sees a mutex of the global namespace.
+constexpr wchar_t kRunLockName[] = L"Global\\Hivetidy.Run";
+// Only Administrators and SYSTEM may open it, so that a standard user's program cannot take hold
+// of an existing one. One a standard user made first (before any run) still blocks: its maker
+// holds it, and runs end with "another run in progress" until that user logs off.
+constexpr wchar_t kRunLockAccess[] = L"D:P(A;;GA;;;BA)(A;;GA;;;SY)";
+
+class Win32RunLock final : public RunLock {
+public:
+    explicit Win32RunLock(UniqueHandle mutex) : m_mutex(std::move(mutex)) {}
+
+private:
+    UniqueHandle m_mutex;
+};
+
+} // namespace
+
+std::unique_ptr<RunLock> Win32System::TakeRunLock()
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kRunLockAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
+        descriptor = nullptr; // the default access list of an elevated program serves as well
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    // The lock is the mutex's being there, not its ownership: it lives exactly as long as some
+    // program keeps a handle on it, and a program that ends, however, lets it go with its handles.
+    UniqueHandle mutex(CreateMutexW(&attributes, FALSE, kRunLockName));
+    const DWORD error = GetLastError();
+    if (descriptor != nullptr) {
+        LocalFree(descriptor);
+    }
+    // Made by someone else (ERROR_ALREADY_EXISTS), or there and closed to us (access denied).
+    if (!mutex || error == ERROR_ALREADY_EXISTS) {
+        return nullptr;
+    }
+    return std::make_unique<Win32RunLock>(std::move(mutex));
 }
 
 } // namespace hivetidy::win32

@@ -1,5 +1,6 @@
 #pragma once
-// The ANSI code page, the user's time format, the beep and the end of the process.
+// The ANSI code page, the user's time format, the beep, the machine's name and clock, the run
+// lock and the end of the process.
 
 #include "platform/System.h"
 
@@ -12,6 +13,11 @@ public:
     [[nodiscard]] std::string FormatTimeOfDay(int hours, int minutes, int seconds) override;
     void Beep() override;
     [[noreturn]] void Terminate() override;
+    [[noreturn]] void Terminate(int exitCode) override;
+    [[nodiscard]] std::string ComputerName() override;
+    [[nodiscard]] std::string LocalDateTime() override;
+    // A named mutex in the global namespace, seen from every session.
+    [[nodiscard]] std::unique_ptr<RunLock> TakeRunLock() override;
 };
 
 } // namespace hivetidy::win32

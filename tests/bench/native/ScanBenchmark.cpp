@@ -144,11 +144,11 @@ void BM_ClassPass(benchmark::State& state)
     Machine& machine = MachineOf(static_cast<int>(state.range(0)));
     const auto pass = [](Platform platform) {
         Form1 form(platform);
-        form.LocateInstallation();
+        form.Run().LocateInstallation();
         auto clsid = platform.components.Create();
         clsid->OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"));
-        clsid->WalkSubkeys(form, 0);
-        return form.State().InvalidClasses.UpperBound();
+        clsid->WalkSubkeys(form.Run(), 0);
+        return form.Run().State().InvalidClasses.UpperBound();
     };
     for (auto _ : state) {
         if (pass(machine.Program()) != 0) {
@@ -164,8 +164,8 @@ void BM_TypeLibPass(benchmark::State& state)
     Machine& machine = MachineOf(static_cast<int>(state.range(0)));
     const auto pass = [](Platform platform) {
         Form1 form(platform);
-        form.LocateInstallation();
-        Form4 collector(form.State(), [] {});
+        form.Run().LocateInstallation();
+        Form4 collector(form.Run().State(), [] {});
         auto typeLibs = platform.components.Create();
         typeLibs->OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"));
         typeLibs->WalkTree(collector, *typeLibs, 0);
@@ -182,8 +182,8 @@ void BM_AppPathsPass(benchmark::State& state)
     Machine& machine = MachineOf(static_cast<int>(state.range(0)));
     const auto pass = [](Platform platform) {
         Form1 form(platform);
-        form.LocateInstallation();
-        Form5 collector(form.State());
+        form.Run().LocateInstallation();
+        Form5 collector(form.Run().State());
         auto appPaths = platform.components.Create();
         appPaths->OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPaths.substr(sizeof "HKEY_LOCAL_MACHINE")));
         appPaths->WalkSubkeys(collector, 0);

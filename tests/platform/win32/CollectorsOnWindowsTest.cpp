@@ -96,10 +96,10 @@ protected:
     {
         Import(kRemoval);
         Import(kInstallation);
-        form.State().InstallFolder = "Programme";
-        form.State().InstallFolderShort = "Progra~1";
-        form.State().InvalidClasses.Reset();
-        form.State().InvalidKeyNames.Reset();
+        form.Run().State().InstallFolder = "Programme";
+        form.Run().State().InstallFolderShort = "Progra~1";
+        form.Run().State().InvalidClasses.Reset();
+        form.Run().State().InvalidKeyNames.Reset();
     }
 
     void TearDown() override { Import(kRemoval); }
@@ -115,8 +115,8 @@ protected:
     std::vector<std::string> Names()
     {
         std::vector<std::string> names;
-        for (int i = 1; i <= form.State().InvalidKeyNames.UpperBound(); ++i) {
-            names.push_back(form.State().InvalidKeyNames[i]);
+        for (int i = 1; i <= form.Run().State().InvalidKeyNames.UpperBound(); ++i) {
+            names.push_back(form.Run().State().InvalidKeyNames[i]);
         }
         return names;
     }
@@ -134,13 +134,13 @@ protected:
 
     RealPlatform real;
     Form1 form{real.platform};
-    CallbackObjects objects{form.State(), real.components, [] {}};
+    CallbackObjects objects{form.Run().State(), real.components, [] {}};
 };
 
 TEST_F(CollectorsOnWindows, ListExactlyTheControllerRegistrationsInEnumerationOrder)
 {
-    Walk(kHkeyClassesRoot, "CLSID", form, false);
-    const auto& classes = form.State().InvalidClasses;
+    Walk(kHkeyClassesRoot, "CLSID", form.Run(), false);
+    const auto& classes = form.Run().State().InvalidClasses;
     ASSERT_EQ(classes.UpperBound(), 3);
     EXPECT_EQ(classes[1], (ClassEntry{"Omx.Achse.1", "{4F1E0001-0000-4000-8000-000000000001}",
                                       "{4F1E1001-0000-4000-8000-000000000001}"}));
@@ -154,7 +154,7 @@ TEST_F(CollectorsOnWindows, ListExactlyTheControllerRegistrationsInEnumerationOr
                                                  "{4F1E1002-0000-4000-8000-000000000002}",
                                                  "{4F1E1003-0000-4000-8000-000000000003}"}));
 
-    form.State().InvalidKeyNames.Reset();
+    form.Run().State().InvalidKeyNames.Reset();
     Walk(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", objects.TheForm5(), false);
     EXPECT_EQ(Names(), (std::vector<std::string>{"OmxLog.exe", "OmxPanel.exe"}));
 }
@@ -200,9 +200,9 @@ protected:
 TEST_F(InstallationOnWindows, FindsTheShortSpellingOfARecordedLongName)
 {
     Record(L"C:\\Steuerungssoftware\\OMX");
-    form.LocateInstallation();
-    EXPECT_EQ(form.State().InstallFolder, "Steuerungssoftware");
-    EXPECT_TRUE(EqualsIgnoreCase(form.State().InstallFolderShort, SystemShortName())) << form.State().InstallFolderShort;
+    form.Run().LocateInstallation();
+    EXPECT_EQ(form.Run().State().InstallFolder, "Steuerungssoftware");
+    EXPECT_TRUE(EqualsIgnoreCase(form.Run().State().InstallFolderShort, SystemShortName())) << form.Run().State().InstallFolderShort;
     EXPECT_EQ(GetFileAttributesW(L"C:\\REGISTRY") & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
@@ -210,11 +210,11 @@ TEST_F(InstallationOnWindows, FindsTheLongNameOfARecordedShortAlias)
 {
     const std::string alias = SystemShortName();
     Record(L"C:\\" + std::wstring(alias.begin(), alias.end()) + L"\\OMX");
-    form.LocateInstallation();
-    EXPECT_EQ(form.State().InstallFolderShort, alias);
+    form.Run().LocateInstallation();
+    EXPECT_EQ(form.Run().State().InstallFolderShort, alias);
     // An alias of the numbered form finds its folder; a hashed one is taken as a name of its own.
     const bool numbered = alias.size() == 8 && alias[6] == '~' && std::isdigit(static_cast<unsigned char>(alias[7]));
-    EXPECT_EQ(form.State().InstallFolder, numbered ? "Steuerungssoftware" : alias);
+    EXPECT_EQ(form.Run().State().InstallFolder, numbered ? "Steuerungssoftware" : alias);
 }
 
 } // namespace

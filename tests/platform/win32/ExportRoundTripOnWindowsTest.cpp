@@ -90,12 +90,12 @@ TEST_F(ExportRoundTripOnWindows, TheBackupRestoresTheDeletedTreeByteForByte)
     ASSERT_TRUE(before.starts_with("\xFF\xFE"));
 
     real.dialogs.m_savePath = kBackup;
-    form.LocateInstallation();
-    form.AskBackupFile();
-    form.OpenRunFiles();
-    form.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyRundreise");
-    form.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyGibtEsNicht");
-    form.CloseRunFiles();
+    form.Run().LocateInstallation();
+    form.Run().ChooseBackupFile();
+    form.Run().OpenRunFiles();
+    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyRundreise");
+    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyGibtEsNicht");
+    form.Run().CloseRunFiles();
 
     EXPECT_FALSE(TreeExists());
     // One key: the backup is that key's export exactly, header and all.

@@ -94,11 +94,11 @@ protected:
     template <class Removals>
     void WithRunFiles(Removals removals)
     {
-        form.LocateInstallation();
-        form.AskBackupFile();
-        form.OpenRunFiles();
+        form.Run().LocateInstallation();
+        form.Run().ChooseBackupFile();
+        form.Run().OpenRunFiles();
         removals();
-        form.CloseRunFiles();
+        form.Run().CloseRunFiles();
     }
 
     RealPlatform real;
@@ -111,8 +111,8 @@ TEST_F(RegistryViewsOnWindows, EachViewsKeyIsSavedUnderItsNativeNameAndComesBack
     WriteText(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_64KEY, L"Sicht", L"64 Bit");
 
     WithRunFiles([&] {
-        form.ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Native, "SOFTWARE\\HivetidyAnsicht"});
-        form.ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Wow32, "SOFTWARE\\HivetidyAnsicht"});
+        form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Native, "SOFTWARE\\HivetidyAnsicht"});
+        form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Wow32, "SOFTWARE\\HivetidyAnsicht"});
     });
 
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, L"Sicht"), std::nullopt);
@@ -148,8 +148,8 @@ TEST_F(RegistryViewsOnWindows, AKeyBothViewsShareIsRemovedOnceUnderItsOneName)
     ASSERT_EQ(ReadText(HKEY_CLASSES_ROOT, kSharedTypeLib, KEY_WOW64_64KEY, nullptr), L"Gemeinsam");
 
     WithRunFiles([&] {
-        form.ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
-        form.ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Native, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
+        form.Run().ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
+        form.Run().ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Native, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
     });
 
     EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, kSharedTypeLib, KEY_WOW64_64KEY, nullptr), std::nullopt);

@@ -42,5 +42,30 @@ TEST(Win32SystemTest, FormatTimeOfDayOfATimeThatIsNoneIsEmpty)
     EXPECT_EQ(Win32System().FormatTimeOfDay(24, 0, 0), "");
 }
 
+// Catches a lock judged by the mutex's ownership (a second CreateMutex in the same program, or
+// a waiting one, would pass) instead of its being there, and one that outlives its holder.
+TEST(Win32SystemTest, TheRunLockIsTheMachinesOnlyWhileItsHolderLives)
+{
+    Win32System system;
+    {
+        const auto first = system.TakeRunLock();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(system.TakeRunLock(), nullptr);
+    }
+    EXPECT_NE(system.TakeRunLock(), nullptr);
+}
+
+// Catches a report head without the machine's name, or a date in the user's own format.
+TEST(Win32SystemTest, TheMachinesNameAndTheLocalTimeForTheReport)
+{
+    Win32System system;
+    EXPECT_FALSE(system.ComputerName().empty());
+    const std::string now = system.LocalDateTime();
+    ASSERT_EQ(now.size(), 19u) << now;
+    EXPECT_EQ(now[4], '-');
+    EXPECT_EQ(now[10], ' ');
+    EXPECT_EQ(now[13], ':');
+}
+
 } // namespace
 } // namespace hivetidy::win32

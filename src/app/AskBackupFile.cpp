@@ -1,8 +1,8 @@
 #include "app/Form1.h"
 
 #include "files/WorkingFiles.h"
+#include "passes/CleaningRun.h"
 #include "shared/Failure.h"
-#include "shared/Text.h"
 
 #include <string>
 
@@ -33,18 +33,7 @@ SaveDialogSettings BackupDialogSettings()
 
 } // namespace
 
-bool Form1::IsRunFile(const std::string& path)
-{
-    // By the system's own spelling where the files exist, so that an alias or another letter case
-    // does not hide them.
-    const auto spelled = [&](std::string_view name) {
-        return ToUpperText(m_platform.files.ShortPathOf(name).value_or(std::string(name)));
-    };
-    const std::string chosen = spelled(path);
-    return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath);
-}
-
-void Form1::AskBackupFile()
+std::string Form1::AskBackupFile()
 {
     for (;;) {
         const SaveDialogSettings settings = BackupDialogSettings();
@@ -52,7 +41,7 @@ void Form1::AskBackupFile()
         const auto chosen = m_platform.dialogs.ShowSave(settings);
         if (chosen) {
             const auto slash = chosen->rfind('\\');
-            m_backupFileName = slash == std::string::npos ? *chosen : chosen->substr(slash + 1);
+            const std::string name = slash == std::string::npos ? *chosen : chosen->substr(slash + 1);
             // The system's dialog may leave the current directory where it likes (Wine leaves it
             // at the folder it showed first), so the chosen folder is made current here.
             if (slash != std::string::npos) {
@@ -66,10 +55,11 @@ void Form1::AskBackupFile()
             }
             // The run's own files cannot hold the backup too: under the export file's name every
             // key would stay, under the log's the run could not begin.
-            if (!IsRunFile(BackupFilePath())) {
-                return;
+            const std::string path = m_platform.files.CurrentDirectory() + "\\" + name;
+            if (!IsRunFile(m_platform.files, path)) {
+                return name;
             }
-            m_platform.dialogs.MessageBox("Die Datei " + BackupFilePath() +
+            m_platform.dialogs.MessageBox("Die Datei " + path +
                                               " braucht das Programm selbst. Bitte w\u00e4hlen Sie f\u00fcr die "
                                               "Sicherungskopie einen anderen Namen.",
                                           settings.dialogTitle, kMbOk | kMbIconExclamation);

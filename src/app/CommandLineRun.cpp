@@ -1,0 +1,272 @@
+#include "app/CommandLineRun.h"
+
+#include "app/ExitCode.h"
+#include "files/KeyOutcome.h"
+#include "files/WorkingFiles.h"
+#include "passes/CleaningRun.h"
+#include "passes/RunDriver.h"
+#include "shared/Failure.h"
+#include "shared/Text.h"
+#include "shared/Version.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace hivetidy {
+
+namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kAnotherRun =
+    "Ein anderer Bereinigungslauf ist auf diesem Rechner im Gang. Es wurde nichts ver\u00e4ndert.";
+
+std::string CountOfKeys(int count)
+{
+    return std::to_string(count) + " Schl\u00fcssel";
+}
+
+// The folder part of a path ("" for a bare name) and the name in it. A drive root keeps its
+// backslash, since "C:" alone is that drive's current folder.
+std::pair<std::string, std::string> SplitPath(const std::string& path)
+{
+    const auto slash = path.rfind('\\');
+    if (slash == std::string::npos) {
+        return {"", path};
+    }
+    std::string folder = path.substr(0, slash);
+    if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) {
+        folder += '\\';
+    }
+    return {folder, path.substr(slash + 1)};
+}
+
+// The command line's answers to the run's questions, and its lines on the console. It never
+// shows a window or asks anyone: whoever started it may be a job that nobody watches.
+class CommandLineDriver final : public RunDriver {
+public:
+    CommandLineDriver(Platform& platform, Console& console, const CommandLine& line)
+        : m_platform(platform), m_console(console), m_line(line)
+    {
+    }
+
+    std::string ChooseBackupFile() override
+    {
+        FileSystem& files = m_platform.files;
+        const auto [folder, name] = SplitPath(m_line.backupPath);
+        if (name.empty()) {
+            Refuse("Die Sicherungskopie braucht einen Dateinamen: " + m_line.backupPath);
+        }
+        // The folder must be there already: a mistyped one would otherwise take the backup
+        // somewhere nobody looks for it.
+        if (!folder.empty() && !files.SetCurrentDirectory(folder)) {
+            Refuse("Der Ordner der Sicherungskopie ist nicht vorhanden oder nicht zu \u00f6ffnen: " + folder);
+        }
+        const std::string path = files.CurrentDirectory() + "\\" + name;
+        if (IsRunFile(files, path)) {
+            Refuse("Die Datei " + path + " braucht das Programm selbst; die Sicherungskopie braucht einen anderen Namen.");
+        }
+        // The earlier run's backup may be the only copy of what it removed.
+        if (!m_line.overwrite && !files.FindFirst(path).empty()) {
+            Refuse("Die Sicherungskopie " + path + " ist schon vorhanden. Mit /overwrite wird sie ersetzt.");
+        }
+        return name;
+    }
+
+    void Yield() override {}
+    bool MakerKeysSelected() override { return m_line.maker; }
+    void RunStarted() override {}
+    void ExportBegins() override {}
+    void ExportEnds() override {}
+
+    void KeyDone(const KeyOutcome& key) override
+    {
+        if (key.kind == KeyOutcome::Kind::Stayed) {
+            // A preview names what stays after all it would remove, as the log does.
+            if (m_line.action == CommandAction::Auto) {
+                Say(std::string(ReasonText(key.reason)) + ": " + key.name);
+            }
+            return;
+        }
+        Say("[" + key.name + "]");
+    }
+
+    void RunEnded(bool failed) override { m_failed = failed; }
+
+    [[nodiscard]] bool Failed() const { return m_failed; }
+    // The lines written so far, for the report.
+    [[nodiscard]] const std::vector<std::string>& Said() const { return m_said; }
+
+    void Say(const std::string& line)
+    {
+        m_said.push_back(line);
+        m_console.WriteLine(line);
+    }
+
+private:
+    [[noreturn]] void Refuse(const std::string& why)
+    {
+        Say(why);
+        throw Failure(why);
+    }
+
+    Platform& m_platform;
+    Console& m_console;
+    const CommandLine& m_line;
+    bool m_failed = false;
+    std::vector<std::string> m_said;
+};
+
+// The report of a preview, UTF-8 with a byte-order mark and CR LF line ends: a head of
+// "Name: value" lines (program and version, machine, date and time, installation folder, the
+// counts), an empty line, then exactly the preview's lines: "[<key>]" for each key a run would
+// remove, in its order, and where keys would stay the removal log's closing lines (an empty line,
+// its head, its ruler, an empty line, "<reason>: <key>" each).
+std::string ReportText(Platform& platform, CleaningRun& run, const std::vector<std::string>& lines)
+{
+    const SharedState& state = run.State();
+    std::vector<std::string> head{
+        "Hivetidy " + std::string(kVersion) + " - Vorschau",
+        "Rechner: " + platform.system.ComputerName(),
+        "Datum: " + platform.system.LocalDateTime(),
+        "Installationsordner: C:\\" + state.InstallFolder + " (C:\\" + state.InstallFolderShort + ")",
+        "Zu l\u00f6schen: " + CountOfKeys(run.Outcome().Removed()),
+        "Bleiben: " + CountOfKeys(run.Outcome().Stayed()),
+        "",
+    };
+    std::string text(kUtf8ByteOrderMark);
+    head.insert(head.end(), lines.begin(), lines.end());
+    for (const std::string& line : head) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+int List(Platform& platform, Console& console, const CommandLine& line)
+{
+    CommandLineDriver driver(platform, console, line);
+    CleaningRun run(platform, driver);
+    (void)run.FindMakerKeys();
+    run.Preview();
+    for (const std::string& closing : run.Outcome().ClosingLogLines()) {
+        driver.Say(closing);
+    }
+    if (driver.Failed()) {
+        console.WriteLine(std::string(FailureText(run.Stage())));
+        return ToInt(ExitCode::FailedBeforeDeletion);
+    }
+    if (!line.reportPath.empty()) {
+        auto report = platform.files.Create(line.reportPath);
+        const bool written = report && report->Write(ReportText(platform, run, driver.Said())) && report->Close();
+        if (!written) {
+            console.WriteLine("Der Bericht " + line.reportPath + " kann nicht geschrieben werden.");
+            return ToInt(ExitCode::FailedBeforeDeletion);
+        }
+    }
+    return ToInt(ExitCode::Done);
+}
+
+int Auto(Platform& platform, Console& console, const CommandLine& line)
+{
+    const auto lock = platform.system.TakeRunLock();
+    if (!lock) {
+        console.WriteLine(std::string(kAnotherRun));
+        return ToInt(ExitCode::AnotherRunInProgress);
+    }
+    CommandLineDriver driver(platform, console, line);
+    CleaningRun run(platform, driver);
+    (void)run.FindMakerKeys();
+    run.Start();
+
+    const RunOutcome& outcome = run.Outcome();
+    if (driver.Failed()) {
+        console.WriteLine(std::string(FailureText(run.Stage())) + " Der Bereinigungslauf wurde abgebrochen.");
+    }
+    std::string removed = "Gel\u00f6scht: " + CountOfKeys(outcome.Removed());
+    if (outcome.RemovedInPart() > 0) {
+        removed += ", davon " + std::to_string(outcome.RemovedInPart()) + " nur zum Teil";
+    }
+    console.WriteLine(removed + ".");
+    console.WriteLine("Geblieben: " + CountOfKeys(outcome.Stayed()) + ".");
+    for (const std::string& tree : outcome.UnreadableTrees()) {
+        console.WriteLine("Nicht lesbar: " + tree);
+    }
+    if (outcome.FilesWereBroken()) {
+        console.WriteLine("Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. "
+                          "Danach wurde kein Schl\u00fcssel mehr gel\u00f6scht.");
+    }
+    if (run.BackupCreated()) {
+        console.WriteLine("Sicherungskopie: " + run.BackupFilePath());
+        console.WriteLine("L\u00f6schprotokoll: " + std::string(kRemovalLogPath));
+    }
+    const ExitCode code = ExitCodeOf(outcome, driver.Failed());
+    run.CloseAll();
+    return ToInt(code);
+}
+
+// The file begins with the head line of a registry export, in the encoding the editor writes it:
+// version 5 in UTF-16LE with its byte-order mark, version 4 in the ANSI code page.
+bool IsRegistryExport(std::string_view contents)
+{
+    const auto headed = [&](std::string_view bytes, std::string_view lineEnd) {
+        return contents.starts_with(bytes) &&
+               (contents.size() == bytes.size() || contents.substr(bytes.size()).starts_with(lineEnd));
+    };
+    std::string version5("\xFF\xFE");
+    for (const char c : kVersion5Header) {
+        version5 += c;
+        version5 += '\0';
+    }
+    return headed(version5, std::string_view("\r\0", 2)) || headed(version5, std::string_view("\n\0", 2)) ||
+           headed(kVersion4Header, "\r") || headed(kVersion4Header, "\n");
+}
+
+int Undo(Platform& platform, Console& console, const CommandLine& line)
+{
+    const auto lock = platform.system.TakeRunLock();
+    if (!lock) {
+        console.WriteLine(std::string(kAnotherRun));
+        return ToInt(ExitCode::AnotherRunInProgress);
+    }
+    // Held from the check to the end of the import: the file the editor reads is the one checked.
+    const auto held = platform.files.HoldForReading(line.undoPath);
+    const auto contents = held ? held->Contents() : std::nullopt;
+    if (!contents || !IsRegistryExport(*contents)) {
+        console.WriteLine("Die Datei " + line.undoPath +
+                          " ist keine Sicherungskopie des Registrierungs-Editors und wird nicht importiert.");
+        return ToInt(ExitCode::FailedBeforeDeletion);
+    }
+    // Silent, unlike the window's Undo: the editor's question and its closing message would each
+    // wait for a person, and nobody may be there.
+    auto editor = platform.processes.StartRegistryEditor("regedit.exe /s \"" + line.undoPath + "\"");
+    if (!editor) {
+        console.WriteLine("Der Registrierungs-Editor konnte nicht gestartet werden. Es wurde nichts importiert.");
+        return ToInt(ExitCode::FailedBeforeDeletion);
+    }
+    (void)editor->Wait();
+    console.WriteLine("Importiert: " + line.undoPath);
+    return ToInt(ExitCode::Done);
+}
+
+} // namespace
+
+int RunFromCommandLine(Platform& platform, Console& console, const CommandLine& line)
+{
+    switch (line.action) {
+    case CommandAction::List:
+        return List(platform, console, line);
+    case CommandAction::Auto:
+        return Auto(platform, console, line);
+    case CommandAction::Undo:
+        return Undo(platform, console, line);
+    case CommandAction::Window:
+    case CommandAction::Usage:
+        break;
+    }
+    return ToInt(ExitCode::BadCommandLine); // the caller's own to carry out
+}
+
+} // namespace hivetidy

@@ -1,0 +1,169 @@
+#include "app/Form1.h"
+
+#include "app/Form1Text.h"
+#include "files/WorkingFiles.h"
+
+#include <string>
+
+namespace hivetidy {
+
+namespace {
+
+// "1 Schl\u00fcssel", "3 Schl\u00fcssel": the word is the same in both numbers.
+std::string CountOfKeys(int count)
+{
+    return std::to_string(count) + " Schl\u00fcssel";
+}
+
+} // namespace
+
+void Form1::Command1_Click()
+{
+    // Before anything is touched: a second run would share the export file and the log.
+    m_runLock = m_platform.system.TakeRunLock();
+    if (!m_runLock) {
+        m_platform.dialogs.MessageBox("Ein anderer Bereinigungslauf ist auf diesem Rechner im Gang. Bitte warten Sie, "
+                                      "bis er beendet ist, und starten Sie das Programm dann erneut.",
+                                      "Hivetidy", kMbOk | kMbIconExclamation);
+        EndProgram(ExitCode::AnotherRunInProgress);
+    }
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command1, false);
+    window.SetEnabled(Control::Command2, false);
+    window.SetEnabled(Control::Check1, false);
+    m_run.Start();
+}
+
+std::string Form1::ChooseBackupFile()
+{
+    return AskBackupFile();
+}
+
+void Form1::Yield()
+{
+    m_platform.window.ProcessWaitingMessages();
+}
+
+bool Form1::MakerKeysSelected()
+{
+    return m_platform.window.CheckValue(Control::Check1) == 1;
+}
+
+void Form1::RunStarted()
+{
+    Window& window = m_platform.window;
+    window.EnableTimer(true);
+    window.SetEnabled(Control::Command2, true);
+    window.SetFocus(Control::Command2);
+    window.SetVisible(Control::Label2, false);
+    window.SetVisible(Control::Label1, true);
+}
+
+void Form1::ExportBegins()
+{
+    // The window repaints while the editor runs; with Cancel disabled no click can wait in the
+    // queue to end the program between the export and the delete.
+    m_platform.window.SetEnabled(Control::Command2, false);
+}
+
+void Form1::ExportEnds()
+{
+    Window& window = m_platform.window;
+    window.SetEnabled(Control::Command2, true);
+    window.SetFocus(Control::Command2);
+}
+
+void Form1::KeyDone(const KeyOutcome& /*key*/)
+{
+    // The window shows the run's time only; the log names every key.
+}
+
+void Form1::RunEnded(bool failed)
+{
+    if (failed) {
+        EnterFinishedState(true);
+        ReportFailedRun();
+        return;
+    }
+    EnterFinishedState(false);
+    if (!m_run.Outcome().Complete() || m_run.UndoLost()) {
+        ReportPartialRun();
+        return;
+    }
+    m_platform.system.Beep();
+    m_platform.system.Beep();
+}
+
+void Form1::EnterFinishedState(bool failed)
+{
+    const RunOutcome& outcome = m_run.Outcome();
+    Window& window = m_platform.window;
+    window.EnableTimer(false);
+    window.SetCaption(Control::Command2, kExitCaption);
+    window.SetEnabled(Control::Command2, true);
+    window.SetVisible(Control::Label1, false);
+    window.SetVisible(Control::Label2, true);
+
+    // Undo imports this run's backup and nothing else, and only where the run removed something or
+    // did all it set out to (after a run that found nothing, the editor still imports the header).
+    const bool complete = !failed && outcome.Complete();
+    const bool removed = outcome.Removed() > 0;
+    window.SetEnabled(Control::Command3, m_run.BackupHeld() && (complete || removed));
+    if (m_run.UndoLost() && removed) {
+        m_finishedHint = kNoUndoHint;
+    } else if (complete) {
+        m_finishedHint = kUndoHint;
+    } else if (failed) {
+        m_finishedHint = removed && m_run.BackupHeld() ? kFailedHint : kNothingDeletedHint;
+    } else {
+        m_finishedHint = removed ? kPartialHint : kNothingRemovedHint;
+    }
+    window.SetCaption(Control::Label2, m_finishedHint);
+}
+
+void Form1::ReportFailedRun()
+{
+    const RunOutcome& outcome = m_run.Outcome();
+    std::string text = std::string(FailureText(m_run.Stage())) + "\r\n\r\nDer Bereinigungslauf wurde abgebrochen. ";
+    if (outcome.Removed() == 0) {
+        text += "Es wurde kein Schl\u00fcssel gel\u00f6scht.";
+    } else {
+        text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + m_run.BackupFilePath() +
+                " gesichert und im L\u00f6schprotokoll " + std::string(kRemovalLogPath) + " aufgef\u00fchrt.";
+    }
+    if (outcome.Stayed() > 0) {
+        text += "\r\n\r\n" + CountOfKeys(outcome.Stayed()) +
+                " nicht gel\u00f6scht; das L\u00f6schprotokoll nennt sie mit ihren Gr\u00fcnden.";
+    }
+    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
+}
+
+void Form1::ReportPartialRun()
+{
+    const RunOutcome& outcome = m_run.Outcome();
+    std::string text = outcome.Complete() ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
+                                            : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
+    text += "Gel\u00f6scht: " + CountOfKeys(outcome.Removed());
+    if (outcome.RemovedInPart() > 0) {
+        text += ", davon " + std::to_string(outcome.RemovedInPart()) + " nur zum Teil";
+    }
+    text += ".\r\nGeblieben: " + CountOfKeys(outcome.Stayed()) + ".\r\n";
+    for (const std::string& tree : outcome.UnreadableTrees()) {
+        text += "Nicht lesbar: " + tree + "\r\n";
+    }
+    if (outcome.FilesWereBroken()) {
+        text += "\r\nDie Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach "
+                "wurde kein Schl\u00fcssel mehr gel\u00f6scht.\r\n";
+    }
+    if (m_run.UndoLost()) {
+        text += "\r\nAls der Lauf die Sicherungskopie abschloss, hatte ein anderes Programm sie zum Schreiben "
+                "ge\u00f6ffnet. Da sie ver\u00e4ndert sein kann, wird Undo nicht angeboten.\r\n";
+    }
+    if (outcome.Stayed() > 0 || !outcome.UnreadableTrees().empty()) {
+        text += "\r\nDas L\u00f6schprotokoll nennt, was geblieben ist, mit den Gr\u00fcnden.\r\n";
+    }
+    text += "\r\nSicherungskopie: " + m_run.BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
+    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
+}
+
+} // namespace hivetidy

@@ -1,0 +1,184 @@
+#pragma once
+// The cleaning run: its passes over the registry, its files, and how it ended. It works through a
+// RunDriver (the window or the command line) and knows nothing of either. A preview walks the
+// same way and names what a run would remove, but touches nothing.
+
+#include "component/RegistryComponent.h"
+#include "files/ExportCheck.h"
+#include "files/FileNumbers.h"
+#include "files/KeyOutcome.h"
+#include "passes/Callbacks.h"
+#include "passes/RunDriver.h"
+#include "passes/RunOutcome.h"
+#include "passes/ScopeGuard.h"
+#include "passes/SharedState.h"
+#include "platform/Platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hivetidy {
+
+// Where a run stands, for telling the user what failed when it cannot go on.
+enum class RunStage { CheckingWorkingFolder, ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries, RemovingKeys };
+
+// What the user is told when the run cannot go on at that stage.
+[[nodiscard]] std::string_view FailureText(RunStage stage);
+
+class CleaningRun final : public IUseRegItems {
+public:
+    CleaningRun(Platform& platform, RunDriver& driver);
+    ~CleaningRun() override;
+
+    CleaningRun(const CleaningRun&) = delete;
+    CleaningRun& operator=(const CleaningRun&) = delete;
+
+    // Lists the user hives and looks for the maker's own keys; true when one is there. Nothing
+    // here fails: each probe is judged by itself.
+    [[nodiscard]] bool FindMakerKeys();
+    // The whole run, from the installation folder to the driver's RunEnded.
+    void Start();
+    // The same walk, in which every key that would be exported and deleted is only accounted for
+    // under the name the log would give it. No editor, no file, no folder, no change.
+    void Preview();
+
+    // The class-key collector: one call per class key below HKEY_CLASSES_ROOT\CLSID.
+    bool UseNode(RegistryComponent& node, std::int32_t iLevel) override;
+    bool UseItem(RegistryItem& item, std::int32_t iLevel) override;
+
+    // Sets InstallFolder and InstallFolderShort; a run (not a preview) makes sure C:\REGISTRY exists.
+    void LocateInstallation();
+    // Takes the backup file the driver names.
+    void ChooseBackupFile();
+    // Exports root\keyPrefix+keyName of the native view into the backup file, deletes it and logs
+    // it; what became of it.
+    KeyOutcome ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
+    // The same for a key of either view, exported, deleted and logged as the key it really is.
+    KeyOutcome ExportAndDeleteKey(const RegLocation& location);
+    // Creates the backup file and the removal log with their head lines, and names the export
+    // file. Throws Failure when a file cannot be created.
+    void OpenRunFiles();
+    // Ends the log with the keys that stayed, ends the writing of the backup while holding it,
+    // closes the log and every other open file, and deletes the export file.
+    void CloseRunFiles();
+    // Closes every open file with what was written to it and lets the backup go: the program ends.
+    void CloseAll() noexcept;
+    // Blocks until the process has ended; its exit code, 0 when there is no process or no code.
+    std::uint32_t WaitOnProgram(StartedProcess* process);
+
+    [[nodiscard]] SharedState& State() { return m_state; }
+    [[nodiscard]] FileNumbers& Files() { return m_fileNumbers; }
+    [[nodiscard]] CallbackObjects& Callbacks() { return m_callbacks; }
+    [[nodiscard]] RunStage Stage() const { return m_stage; }
+    [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
+    [[nodiscard]] const std::string& ExportFilePath() const { return m_exportFilePath; }
+    [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
+    // The backup file's full path, in the folder it was chosen in.
+    [[nodiscard]] std::string BackupFilePath();
+    // This run made its backup file.
+    [[nodiscard]] bool BackupCreated() const { return m_backupCreated; }
+    // This run's backup is held for Undo.
+    [[nodiscard]] bool BackupHeld() const { return m_backupHold != nullptr; }
+    // The run made a backup that is not held: someone else had it open for writing as it closed.
+    [[nodiscard]] bool UndoLost() const;
+    // Why Undo must not import the backup: it is no longer what the run wrote; nullopt when it is.
+    [[nodiscard]] std::optional<std::string> BackupRefusal();
+
+private:
+    // The run's component object, created on first use. Throws Failure when it cannot be.
+    RegistryComponent& Registry();
+    void Yield();
+    // Start and Preview: the same steps, a preview leaving out every one that writes.
+    void Go();
+    // Into the outcome, and told to the driver where it is a key taken up.
+    void Account(const KeyOutcome& key);
+    // Creates the backup file BackupFileName in the current directory with its header line.
+    void CreateBackupFile();
+    // Creates the removal log with its three head lines.
+    void CreateRemovalLog();
+    // Appends the export of the key of that name to the backup file and flushes it, once it is
+    // found to be the live key, whole; otherwise why the key must stay.
+    [[nodiscard]] std::optional<StayReason> CopyExportIntoBackup(const std::string& keyName,
+                                                                 const std::vector<LiveKey>& live);
+    // The key and every key below it with their values; nullopt when the key is not there or any
+    // part of it cannot be read.
+    [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
+    // The walk of HKEY_CLASSES_ROOT\CLSID in one view: the classes to remove, in the walk's order.
+    [[nodiscard]] std::vector<ClassEntry> CollectClasses(RegView view);
+    // The removals of the classes found in one view.
+    void RemoveClasses(RegView view, const std::vector<ClassEntry>& classes);
+    // The run's steps that no failure may end (the passes after the class pass, and the closing).
+    void RunRemainingPasses(const std::vector<RegView>& views);
+    // The native key that a key of either view is: the WOW6432Node one where the 32-bit view
+    // has its own, the plain one where both views share it. Throws Failure when it cannot tell.
+    [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
+    // The key a location really is: the native one, and of a name below HKEY_CLASSES_ROOT, which
+    // shows the user's classes over the machine's, the user's key below
+    // HKEY_CURRENT_USER\Software\Classes where it is his. Throws Failure when it cannot tell.
+    [[nodiscard]] RegLocation KeyBehind(const RegLocation& location);
+    // True for a native key, and for a 32-bit-view key that is not the native view's very key.
+    [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
+    // The registry's own name of the key, upper case; empty when it cannot be told.
+    [[nodiscard]] std::string IdentityOf(const RegLocation& key);
+    // Whose a key is, by its own data, asked of the key it really is just before it is removed.
+    using RemovalGuard = std::function<KeyClaim(const RegLocation&)>;
+    // The only way the run removes a key: one key name directly below one of its fixed prefixes,
+    // and only when the guard, if any, claims it for the controller; where a name below
+    // HKEY_CLASSES_ROOT reaches the user's own key, usersGuard must claim it too. What became of
+    // it goes into the run's outcome.
+    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
+                     const RemovalGuard& guard = {}, const RemovalGuard& usersGuard = {});
+    // The guard of a key that must itself refer into the controller folders.
+    [[nodiscard]] RemovalGuard RefersToController();
+    // The guard of a type library: every file of it the controller's.
+    [[nodiscard]] RemovalGuard ControllersLibrary();
+    // The ProgID key's own CLSID value names the class (ignoring case).
+    [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
+    // A text value of the key, or of a key below it, refers into the controller folders.
+    [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
+    // The controller's when the type library has files and every one of them is in the controller
+    // folders; shared when only some are, or it cannot be read whole, while it refers into them.
+    [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
+    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
+    void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
+    Platform& m_platform;
+    RunDriver& m_driver;
+    SharedState m_state;
+    FileNumbers m_fileNumbers;
+    CallbackObjects m_callbacks;
+
+    std::unique_ptr<RegistryComponent> m_registry;
+    // A preview: nothing is exported, deleted or written.
+    bool m_preview = false;
+    std::string m_backupFileName;
+    std::string m_exportFilePath;
+    FileNo m_backupFileNo = 0;
+    FileNo m_exportFileNo = 0;
+    FileNo m_logFileNo = 0;
+    ExportFormat m_backupFormat = ExportFormat::Version4;
+    RunStage m_stage = RunStage::ChoosingBackup;
+    // What became of every key the run set out to remove; once the backup or the log could not be
+    // written it says so, and no key is deleted after.
+    RunOutcome m_outcome;
+    // The system's own names (upper case) of the keys the run has taken up for removal.
+    std::set<std::string> m_keysTakenUp;
+    // The same for the keys a preview found it would delete: a run would not meet them again.
+    std::set<std::string> m_keysPreviewed;
+    // This run's backup file exists: only then is there anything for Undo.
+    bool m_backupCreated = false;
+    // The backup, held from the end of its writing until the program ends, and the digest of
+    // every byte the run wrote into it: Undo imports it only while it holds exactly those.
+    std::unique_ptr<HeldFile> m_backupHold;
+    std::string m_backupDigest;
+};
+
+// True for the path of the export file or the removal log, however the file system spells it.
+[[nodiscard]] bool IsRunFile(FileSystem& files, const std::string& path);
+
+} // namespace hivetidy
