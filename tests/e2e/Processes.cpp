@@ -34,12 +34,19 @@ std::wstring DriverFolder()
     return std::wstring(full.substr(0, full.find_last_of(L'\\')));
 }
 
-OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory)
+namespace {
+
+OwnedProcess Start(std::wstring commandLine, const std::wstring& currentDirectory, HANDLE output)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
+    if (output) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     PROCESS_INFORMATION info{};
     // Wine now and then fails a start with ERROR_INTERNAL_ERROR when its loader cannot set up the
     // new process (seen once in some hundred starts on a loaded machine); a second try starts it.
@@ -47,8 +54,9 @@ OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentD
     for (int attempt = 1;; ++attempt) {
         // CreateProcessW may write into the command line, so it gets a buffer of its own.
         std::wstring buffer = commandLine;
-        if (::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, currentDirectory.c_str(),
-                             &startup, &info)) {
+        // Handles are inherited only where an output is handed over; the driver makes no other one inheritable.
+        if (::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, output ? TRUE : FALSE, 0, nullptr,
+                             currentDirectory.c_str(), &startup, &info)) {
             return OwnedProcess(info);
         }
         const DWORD error = ::GetLastError();
@@ -57,6 +65,18 @@ OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentD
         }
         ::Sleep(250);
     }
+}
+
+} // namespace
+
+OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory)
+{
+    return Start(std::move(commandLine), currentDirectory, nullptr);
+}
+
+OwnedProcess StartProcessWritingTo(std::wstring commandLine, HANDLE output, const std::wstring& currentDirectory)
+{
+    return Start(std::move(commandLine), currentDirectory, output);
 }
 
 bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout)

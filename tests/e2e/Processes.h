@@ -18,6 +18,10 @@ namespace hivedrive {
 // Starts the command line in the given current directory, its window shown normally; throws when
 // it cannot be started.
 [[nodiscard]] OwnedProcess StartProcess(std::wstring commandLine, const std::wstring& currentDirectory = L"C:\\");
+// The same with the standard output and error of the new process going into the file, as cmd's
+// "> file 2>&1" or a job's log hands them over; the file's handle must be inheritable.
+[[nodiscard]] OwnedProcess StartProcessWritingTo(std::wstring commandLine, HANDLE output,
+                                                 const std::wstring& currentDirectory = L"C:\\");
 // True when the process has ended within the time.
 [[nodiscard]] bool WaitForEnd(const OwnedProcess& process, std::chrono::milliseconds timeout);
 // The native registry editor as the program starts it: %windir%\regedit.exe, on 64-bit Windows the

@@ -1,17 +1,9 @@
-// hivetidy.exe: builds the Win32 platform, hands it to the core's Form1 and runs the message loop.
+// hivetidy.exe: without arguments the window, with them the command line; this only chooses.
 
-#include "app/Form1.h"
-#include "component/StoreComponent.h"
-#include "platform/Platform.h"
-#include "platform/win32/ExceptionBoundary.h"
-#include "platform/win32/Win32Dialogs.h"
-#include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32Processes.h"
-#include "platform/win32/Win32Registry.h"
-#include "platform/win32/Win32System.h"
-#include "platform/win32/Win32Window.h"
-
-#include <commctrl.h>
+#include "platform/win32/CommandLineProgram.h"
+#include "platform/win32/ProgramArguments.h"
+#include "platform/win32/Win32Api.h"
+#include "platform/win32/WindowProgram.h"
 
 namespace {
 
@@ -32,34 +24,17 @@ void RestrictDllSearchToSystemFolder()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*showCommand*/)
 {
-    using namespace hivetidy;
     using namespace hivetidy::win32;
 
     // Running elevated, the program loads DLLs from the system folder only: never from its own
     // folder, the current directory or the search path, where a user might have put one.
     RestrictDllSearchToSystemFolder();
 
-    // Loads comctl32 6 (asked for by the manifest), so the buttons and the check box are themed.
-    INITCOMMONCONTROLSEX commonControls{sizeof(commonControls), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&commonControls);
-
-    Win32Window window;
-    if (!window.Create(instance)) {
-        MessageBoxW(nullptr, L"Das Hauptfenster konnte nicht erstellt werden.", L"Hivetidy", MB_OK | MB_ICONERROR);
-        return 1;
+    // The whole command line, not wWinMain's: that one has the program's name cut off by rules
+    // of its own, while CommandLineToArgvW splits the arguments as every other program does.
+    const std::vector<std::string> arguments = ProgramArguments();
+    if (arguments.empty()) {
+        return RunWindowProgram(instance);
     }
-    Win32Registry registry;
-    StoreComponentFactory components(registry);
-    Win32FileSystem files;
-    Win32Processes processes;
-    Win32Dialogs dialogs(window.Handle());
-    Win32System system;
-    Platform platform{components, files, processes, dialogs, window, system};
-
-    Form1 form(platform);
-    window.SetEvents(&form);
-    // Form_Load centres the hidden window and sets the first control states before it is shown.
-    CallGuarded(window.Handle(), [&] { form.Form_Load(); });
-    window.Show(SW_SHOWNORMAL);
-    return window.RunMessageLoop();
+    return RunCommandLineProgram(arguments);
 }

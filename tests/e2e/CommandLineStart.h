@@ -1,0 +1,37 @@
+#pragma once
+// hivetidy.exe started with arguments, as a batch file or a job of a management tool starts it:
+// its output redirected into a file, waited for to its end through its process handle, and
+// watched the whole time for a window that would wait for a person.
+
+#include "Polling.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hivedrive {
+
+struct CommandLineOutcome {
+    DWORD exitCode = 0;
+    // What the program wrote to its standard output and error, byte for byte.
+    std::string output;
+    // Each visible top-level window the program showed while it ran, or a registry editor did
+    // (its boxes are answered, so that the run can end): "class \"caption\"", each once.
+    std::vector<std::wstring> windowsSeen;
+
+    // The output read as UTF-8, split at CR LF.
+    [[nodiscard]] std::vector<std::wstring> Lines() const;
+    // The output's lines that name a key as the removal log does, "[...]", in order.
+    [[nodiscard]] std::vector<std::wstring> KeyLines() const;
+};
+
+// Runs hivetidy.exe with the arguments (the text after the program's name, quoted as in cmd) to
+// its end; throws when it does not end in time, after ending it.
+[[nodiscard]] CommandLineOutcome RunHivetidyWith(std::wstring_view arguments,
+                                                 std::chrono::milliseconds timeout = kRunTimeout);
+
+// The lines of a text that name a key, "[...]", in order.
+[[nodiscard]] std::vector<std::wstring> KeyLinesOf(const std::vector<std::wstring>& lines);
+
+} // namespace hivedrive
