@@ -151,10 +151,12 @@ wine_start() {
     # prefix's services and desktop with it, whenever no program has run for a moment, to start
     # them all again with the next program.
     wineserver -p || { echo "error: the Wine server did not start" >&2; return 1; }
-    # The prefix's services start with its first program and take over its output; started here
-    # by a program with none, they hold open no pipe of a caller, which wine_run_console would
-    # otherwise read to its end only once they have gone.
-    if ! "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1; then
+    # The prefix's services start with its first program and take over its output and locale;
+    # started here by a program with no output, they hold open no pipe of a caller, which
+    # wine_run_console would otherwise read to its end only once they have gone. They get the
+    # caller's WINE_LC_ALL: a Wine program whose locale differs from the one the registry was last
+    # set to sets the user's formats anew for everyone.
+    if ! wine_run cmd /c exit </dev/null >/dev/null 2>&1; then
         echo "error: no program could be started in the prefix" >&2
         return 1
     fi

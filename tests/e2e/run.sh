@@ -27,12 +27,14 @@ echo "End to end: $PROGRAM ($(wine_exe_arch "$PROGRAM")) in a $ARCH prefix"
 
 # The suite always gets a prefix and a display of its own, whatever the caller set for the demo.
 unset WINE_PREFIX_DIR WINE_USE_DISPLAY
+# Under a German locale, as on the controller PCs the program is made for: every program of the
+# prefix, the services that wine_start starts among them.
+export WINE_LC_ALL=de_DE.UTF-8
 phase=$EPOCHREALTIME
 wine_start hivetidy-e2e "$ARCH" || exit 1
 echo "End to end: prefix, server and display ready after $(wine_seconds_since "$phase")s"
 phase=$EPOCHREALTIME
-# Under a German locale, as on the controller PCs the program is made for.
-WINE_LC_ALL=de_DE.UTF-8 wine_run_console "$DRIVER" "$(wine_path "$PROGRAM")" --gtest_color=no "$@"
+wine_run_console "$DRIVER" "$(wine_path "$PROGRAM")" --gtest_color=no "$@"
 status=$?
 echo "End to end: the driver ended after $(wine_seconds_since "$phase")s"
 phase=$EPOCHREALTIME
