@@ -21,9 +21,9 @@ inline constexpr std::chrono::milliseconds kRunTimeout = 180s;
 
 // Calls the probe until it gives a value that tests true, the handle (if any) is signalled, or
 // the time is up; that value, or the last one it gave. It looks again as soon as the window system
-// reports a change to some window (one that appears, goes, is shown, hidden or renamed), and, for
-// what it does not report (a file written, a key deleted, a control's caption or state, which Wine
-// changes without a report), after the interval at the latest.
+// reports a change to some window, and after the interval at the latest, for what it does not
+// report: a file written, a key deleted, and of Wine 8's windows all but a window made and the
+// focus moving (which is how a dialog or message box coming up, or going, shows to another process).
 template <class Probe>
 auto PollFor(Probe&& probe, std::chrono::milliseconds timeout, std::chrono::milliseconds interval = 50ms,
              HANDLE endsWait = nullptr)

@@ -35,8 +35,9 @@ std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM wParam 
 void Click(HWND button);
 
 // What the window system reports of the windows of every process, from the moment it is made: one
-// made, shown, hidden, destroyed, focused, renamed or changed in state. The reports come as
-// messages to the thread that made it, so only that thread waits on it.
+// made, shown, hidden, destroyed, focused, renamed or changed in state (Wine 8 reports to another
+// process only the windows made and the focus moving). The reports come as messages to the thread
+// that made it, so only that thread waits on it.
 class WindowChanges {
 public:
     WindowChanges();
