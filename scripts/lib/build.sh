@@ -18,13 +18,22 @@ _build() {
     cmake --build "$dir" "${targets[@]}" -- -k 0 -j "$(nproc)"
 }
 
-# Configures quietly; the configure output is shown only when it fails.
+# Configures quietly; the configure output is shown only when it fails. A folder configured before
+# with the same settings is left as it is: Ninja runs CMake again by itself when a CMakeLists.txt
+# or a globbed folder has changed.
 _configure() {
     local dir=$1
     shift
+    local settings
+    settings=$(printf '%s\n' "$HIVETIDY_ROOT" "$@")
+    if [ -f "$dir/build.ninja" ] && [ "$(cat "$dir/configure.settings" 2>/dev/null)" = "$settings" ]; then
+        return 0
+    fi
     mkdir -p "$dir"
+    rm -f "$dir/configure.settings"
     cmake -S "$HIVETIDY_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >"$dir/configure.log" 2>&1 ||
         { cat "$dir/configure.log"; return 1; }
+    printf '%s\n' "$settings" >"$dir/configure.settings"
 }
 
 build_native() {

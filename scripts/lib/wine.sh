@@ -1,14 +1,18 @@
 # shellcheck shell=bash
 # Shell functions for running Windows programs under Wine in a fresh prefix with Xvfb.
 # Source it, then: wine_start [name] [win32|win64]; wine_set_dpi DPI where not 96; wine_run
-# prog.exe args... or wine_run_console prog.exe args...; wine_stop (also on EXIT).
+# prog.exe args... or wine_run_console prog.exe args...; wine_stop (also on EXIT). wine_make_template
+# makes a prefix for wine_start to copy.
 #
 # wine_start makes a new prefix below /tmp, 32-bit Windows (win32) or 64-bit Windows (win64, with
 # C:\windows\system32 for 64-bit programs and C:\windows\syswow64 for 32-bit ones), and starts an
-# Xvfb display of its own; wine_stop ends every process of the prefix and the display and deletes
-# the prefix, also when the caller fails or is interrupted. Two settings change that, for the demo:
-#   WINE_PREFIX_DIR=dir  the prefix is made in dir (emptied first) and kept by wine_stop;
-#   WINE_USE_DISPLAY=1   the programs open on the caller's $DISPLAY; no Xvfb is started.
+# Xvfb display and a Wine server of its own, the server kept until wine_stop; wine_stop ends every
+# process of the prefix and the display and deletes the prefix, also when the caller fails or is
+# interrupted. Settings that change that:
+#   WINE_PREFIX_DIR=dir  the prefix is made in dir (emptied first) and kept by wine_stop (the demo);
+#   WINE_USE_DISPLAY=1   the programs open on the caller's $DISPLAY; no Xvfb is started (the demo);
+#   WINE_TEMPLATES=dir   the prefix is a copy of dir/win32 or dir/win64 where wine_make_template
+#                        made that one, instead of a new one.
 # HIVETIDY_NO_32BIT=1 makes everything here behave as on a machine that cannot run 32-bit Linux
 # programs, to try that path on one that can.
 
@@ -135,13 +139,80 @@ wine_start() {
     if [ "${WINE_USE_DISPLAY:-0}" != 1 ]; then
         _wine_start_xvfb || return 1
     fi
+    WINE_OVERLAY=
+    local template=${WINE_TEMPLATES:+$WINE_TEMPLATES/$arch}
+    if [ -z "${WINE_PREFIX_DIR:-}" ] && [ -n "$template" ] && [ -f "$template/.hivetidy-template" ]; then
+        _wine_copy_template "$template" || return 1
+    else
+        _wine_boot || return 1
+    fi
+    [ "${_WINE_MAKING_TEMPLATE:-0}" = 1 ] && return 0
+    # One server for every program of the prefix until wine_stop: by itself it ends, and takes the
+    # prefix's services and desktop with it, whenever no program has run for a moment, to start
+    # them all again with the next program.
+    wineserver -p || { echo "error: the Wine server did not start" >&2; return 1; }
+    # The prefix's services start with its first program and take over its output and locale;
+    # started here by a program with no output, they hold open no pipe of a caller, which
+    # wine_run_console would otherwise read to its end only once they have gone. They get the
+    # caller's WINE_LC_ALL: a Wine program whose locale differs from the one the registry was last
+    # set to sets the user's formats anew for everyone.
+    if ! wine_run cmd /c exit </dev/null >/dev/null 2>&1; then
+        echo "error: no program could be started in the prefix" >&2
+        return 1
+    fi
+}
+
+# Makes WINEPREFIX a copy of the template. Where the kernel lets this shell mount one, the copy is
+# an overlay on the template, which writes into a folder of its own only what the prefix's programs
+# change: a prefix holds over a gigabyte of DLLs, and a plain copy of them takes about half as long
+# as wineboot takes to make the prefix. Elsewhere it is a plain copy. The template holds no server
+# of its own.
+_wine_copy_template() {
+    local template=$1
+    mkdir -p "$WINE_TMP/changes" "$WINE_TMP/overlay-work" "$WINEPREFIX"
+    if mount -t overlay overlay -o "lowerdir=$template,upperdir=$WINE_TMP/changes,workdir=$WINE_TMP/overlay-work" \
+        "$WINEPREFIX" 2>/dev/null; then
+        WINE_OVERLAY=$WINEPREFIX
+    else
+        rmdir "$WINEPREFIX"
+        if ! cp -a "$template" "$WINEPREFIX"; then
+            echo "error: the prefix could not be copied from $template" >&2
+            return 1
+        fi
+    fi
+    rm -f "$WINEPREFIX/.hivetidy-template" "$WINEPREFIX/wineserver"
+}
+
+# Makes a new prefix in WINEPREFIX with wineboot, the registry saved to its files once it is done.
+_wine_boot() {
     if ! "$WINE_LOADER" wineboot -i >"$WINE_TMP/wineboot.log" 2>&1; then
         echo "error: wineboot failed, see its log:" >&2
         cat "$WINE_TMP/wineboot.log" >&2
         return 1
     fi
+    # The server writes the registry to the prefix's files when it ends.
     wineserver -w
     wine_link_fonts
+}
+
+# Makes a prefix in DIR (emptied first) for wine_start to copy where WINE_TEMPLATES names DIR's
+# parent: wine_make_template TEMPLATES/win32 win32, or TEMPLATES/win64 win64. It is made as
+# wine_start makes one, and left with no server running and no socket folder named in it, so that
+# every copy starts a server of its own.
+wine_make_template() {
+    local dir=$1 arch=$2
+    (
+        unset WINE_TEMPLATES WINE_USE_DISPLAY
+        export WINE_PREFIX_DIR=$dir _WINE_MAKING_TEMPLATE=1
+        wine_start hivetidy-template "$arch" || exit 1
+        wine_stop
+        # Even asked to end a server that is not there, wineserver names a socket folder in the
+        # prefix: once it has, nothing may ask it again.
+        trap - EXIT
+        _wine_remove_server_folder
+        rm -f "$dir/wineserver"
+        : >"$dir/.hivetidy-template"
+    )
 }
 
 # A display of our own. Xvfb takes the first free number itself and tells it through -displayfd
@@ -214,6 +285,13 @@ wine_run_console() {
     wait $!
 }
 
+# The seconds, to a tenth, since a time taken from EPOCHREALTIME, for the scripts' notes of how long
+# each step took.
+wine_seconds_since() {
+    local now=$EPOCHREALTIME
+    awk -v from="${1/,/.}" -v to="${now/,/.}" 'BEGIN { printf "%.1f", to - from }'
+}
+
 # The Windows name of a Unix path, through the Z: drive that Wine maps to /.
 wine_path() {
     local path
@@ -236,6 +314,11 @@ wine_stop() {
     fi
     if [ -n "${WINEPREFIX:-}" ] && [ -z "${WINE_PREFIX_DIR:-}" ]; then
         _wine_remove_server_folder
+    fi
+    if [ -n "${WINE_OVERLAY:-}" ]; then
+        # Lazily where something still holds a file of it open: the folders below go either way.
+        umount "$WINE_OVERLAY" 2>/dev/null || umount -l "$WINE_OVERLAY" 2>/dev/null || true
+        WINE_OVERLAY=
     fi
     if [ -n "${WINE_TMP:-}" ] && [ -d "$WINE_TMP" ]; then
         rm -rf "$WINE_TMP"

@@ -48,7 +48,7 @@ Hivetidy Hivetidy::Start()
     const std::wstring program = ProgramUnderTest();
     OwnedProcess process = StartProcess(L"\"" + program + L"\"");
     const DWORD id = process.ProcessId();
-    HWND window = PollFor([&] { return FindMainWindowOf(id); }, kWindowTimeout);
+    HWND window = PollFor([&] { return FindMainWindowOf(id); }, kWindowTimeout, 50ms, process.Process());
     if (!window) {
         ::TerminateProcess(process.Process(), 1);
         throw DriverError("no main window of " + ToUtf8(program) + " within " +
@@ -82,7 +82,7 @@ bool Hivetidy::WaitForEndConfirmingEditor(std::chrono::milliseconds timeout)
             AnswerRegistryEditors(m_process.ProcessId());
             return !IsRunning();
         },
-        timeout, 100ms);
+        timeout, 100ms, m_process.Process());
 }
 
 std::optional<MessageBoxWindow> Hivetidy::WaitForEndOrMessageBoxConfirmingEditor(std::wstring_view title,
@@ -95,23 +95,32 @@ std::optional<MessageBoxWindow> Hivetidy::WaitForEndOrMessageBoxConfirmingEditor
             box = MessageBoxWindow::TitledIn(m_process.ProcessId(), title);
             return box || !IsRunning();
         },
-        timeout, 100ms);
+        timeout, 100ms, m_process.Process());
     return box;
 }
 
 std::optional<SaveDialog> Hivetidy::WaitForSaveDialog(std::chrono::milliseconds timeout)
 {
-    return PollFor([&] { return SaveDialog::FindIn(m_process.ProcessId()); }, timeout);
+    auto dialog = PollFor([&] { return SaveDialog::FindIn(m_process.ProcessId()); }, timeout, 50ms, m_process.Process());
+    if (dialog) {
+        // The dialog goes on filling its fields from its folder's view once it is shown, and a name
+        // typed before that is done may be overwritten: it is typed once the program waits for
+        // input again.
+        (void)::WaitForInputIdle(m_process.Process(), static_cast<DWORD>(kEndTimeout.count()));
+    }
+    return dialog;
 }
 
 std::optional<MessageBoxWindow> Hivetidy::WaitForMessageBox(std::wstring_view text, std::chrono::milliseconds timeout)
 {
-    return PollFor([&] { return MessageBoxWindow::FindIn(m_process.ProcessId(), text); }, timeout);
+    return PollFor([&] { return MessageBoxWindow::FindIn(m_process.ProcessId(), text); }, timeout, 50ms,
+                   m_process.Process());
 }
 
 bool Hivetidy::WaitForFinishedRun(std::chrono::milliseconds timeout)
 {
-    return PollFor([&] { return !IsRunning() || m_window.Caption(Control::Command2) == L"E&xit"; }, timeout, 100ms) &&
+    return PollFor([&] { return !IsRunning() || m_window.Caption(Control::Command2) == L"E&xit"; }, timeout, 100ms,
+                   m_process.Process()) &&
            IsRunning();
 }
 
@@ -123,7 +132,7 @@ std::optional<MessageBoxWindow> Hivetidy::WaitForRunsMessage(std::wstring_view t
             box = MessageBoxWindow::TitledIn(m_process.ProcessId(), title);
             return box || !IsRunning() || IsIdleInFinishedState();
         },
-        timeout, 100ms);
+        timeout, 100ms, m_process.Process());
     return box;
 }
 

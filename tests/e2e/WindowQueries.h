@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,5 +33,26 @@ std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM wParam 
 // Clicks a button without waiting for what the click starts: a click on Start runs a whole
 // cleaning run inside the button's handler, with modal dialogs the driver has to answer meanwhile.
 void Click(HWND button);
+
+// What the window system reports of the windows of every process, from the moment it is made: one
+// made, shown, hidden, destroyed, focused, renamed or changed in state (Wine 8 reports to another
+// process only the windows made and the focus moving). The reports come as messages to the thread
+// that made it, so only that thread waits on it.
+class WindowChanges {
+public:
+    WindowChanges();
+    ~WindowChanges();
+    WindowChanges(const WindowChanges&) = delete;
+    WindowChanges& operator=(const WindowChanges&) = delete;
+
+    // Waits until a change is reported that the last wait has not returned for, the handle (if
+    // any) is signalled, or the time is up; false when the time ran out without either.
+    bool WaitForChange(std::chrono::milliseconds timeout, HANDLE handle = nullptr);
+
+private:
+    HWINEVENTHOOK m_objectHook;
+    HWINEVENTHOOK m_nameHook;
+    unsigned long m_seen;
+};
 
 } // namespace hivedrive

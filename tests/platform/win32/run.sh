@@ -28,7 +28,9 @@ fi
 arch=${HIVETIDY_WINEARCH:-$(wine_default_arch "$tests")}
 wine_check_runnable "$arch" "$tests" || exit 2
 echo "Win32 layer: $(basename "$tests") ($(wine_exe_arch "$tests")) in a $arch prefix"
+phase=$EPOCHREALTIME
 wine_start win32-tests "$arch" || exit 1
+echo "Win32 layer: prefix, server and display ready after $(wine_seconds_since "$phase")s"
 
 status=0
 layout=()
@@ -38,9 +40,13 @@ for dpi in "${dpis[@]}"; do
         break
     fi
     echo "Win32 layer at $dpi DPI${layout:+: the layout tests}"
+    phase=$EPOCHREALTIME
     wine_run_console "$tests" "$@" "${layout[@]}" || status=1
+    echo "Win32 layer at $dpi DPI: done after $(wine_seconds_since "$phase")s"
     layout=(--gtest_filter='Win32WindowLayoutTest.*')
 done
 
+phase=$EPOCHREALTIME
 wine_stop
+echo "Win32 layer: prefix, server and display gone after $(wine_seconds_since "$phase")s"
 exit "$status"
