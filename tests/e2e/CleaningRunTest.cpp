@@ -82,7 +82,7 @@ TEST_F(CleaningRun, RemovesExactlyTheControllersRegistrationsAndSavesAndLogsEach
     const auto differences = before.Without(removals).DifferencesTo(RegistrySnapshot::OfSoftware());
     EXPECT_TRUE(differences.empty()) << Listed(differences);
     EXPECT_EQ(ReadBytes(kRemovalLogPath), ExpectedRemovalLog(removals));
-    EXPECT_EQ(ReadBytes(kBackupPath), expectedBackup);
+    EXPECT_EQ(ReadBytes(kBackupPath), expectedBackup) << "C:\\registry:" << ToUtf8(FolderListing(kWorkingFolder));
     EXPECT_FALSE(FileExists(kExportFilePath));
 
     program.Window().Click(Control::Command2);

@@ -84,6 +84,20 @@ void DeleteFolderTree(std::wstring_view path)
     ::RemoveDirectoryW(folder.c_str());
 }
 
+std::wstring FolderListing(std::wstring_view path)
+{
+    std::wstring listing;
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle search(::FindFirstFileW((std::wstring(path) + L"\\*").c_str(), &entry));
+    for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.get(), &entry)) {
+        const std::wstring_view name = entry.cFileName;
+        if (name != L"." && name != L"..") {
+            listing += L"\n  " + std::wstring(name) + L" (" + std::to_wstring(entry.nFileSizeLow) + L" bytes)";
+        }
+    }
+    return listing.empty() ? L" (nothing)" : listing;
+}
+
 std::wstring ScratchFolder(std::wstring_view name)
 {
     wchar_t temp[MAX_PATH];

@@ -21,6 +21,8 @@ void CreateFolders(std::wstring_view path);
 // Deletes the folder with everything in it; a folder that is not there is fine.
 void DeleteFolderTree(std::wstring_view path);
 // A fresh folder of the driver's own for scratch files, emptied on each call with the same name.
+// The files of a folder with their sizes, one per line, for a failure message.
+[[nodiscard]] std::wstring FolderListing(std::wstring_view path);
 [[nodiscard]] std::wstring ScratchFolder(std::wstring_view name);
 
 } // namespace hivedrive
