@@ -13,11 +13,6 @@
 namespace hivetidy::testing {
 namespace {
 
-constexpr std::string_view kClsid32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\";
-constexpr std::string_view kAppPaths32 =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-constexpr std::string_view kMaker32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH";
-constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 constexpr std::string_view kServiceBackup = "C:\\Service\\PC-07.reg";
 constexpr std::string_view kReport = "C:\\Service\\PC-07.txt";
 

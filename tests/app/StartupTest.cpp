@@ -5,7 +5,6 @@
 namespace hivetidy::testing {
 namespace {
 
-constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 constexpr std::string_view kMakerMachine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
 
 class Startup : public ProgramFixture {};

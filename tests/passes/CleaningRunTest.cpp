@@ -11,7 +11,6 @@ constexpr std::string_view kClassC = "{C0000000-0000-0000-0000-00000000000C}";
 constexpr std::string_view kLibX = "{E0000000-0000-0000-0000-00000000000E}";
 constexpr std::string_view kLibY = "{F0000000-0000-0000-0000-00000000000F}";
 constexpr std::string_view kForeignLib = "{99999999-1111-2222-3333-444444444444}"; // the fixture's stdole2.tlb
-constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 constexpr std::string_view kMakerMachine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
 
 class CleaningRun : public ProgramFixture {

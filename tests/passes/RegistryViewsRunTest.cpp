@@ -11,12 +11,7 @@
 namespace hivetidy::testing {
 namespace {
 
-constexpr std::string_view kClsid32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\";
-constexpr std::string_view kAppPaths32 =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-constexpr std::string_view kMaker32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH";
 constexpr std::string_view kMaker64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
-constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 
 constexpr std::string_view kAxis = "{A1000000-0000-0000-0000-000000000001}";    // 32-bit, ProgID and type library
 constexpr std::string_view kTool = "{B2000000-0000-0000-0000-000000000002}";    // 64-bit

@@ -16,6 +16,12 @@ namespace hivetidy::testing {
 inline constexpr std::string_view kClsid = "HKEY_CLASSES_ROOT\\CLSID\\";
 inline constexpr std::string_view kTypeLib = "HKEY_CLASSES_ROOT\\TypeLib\\";
 inline constexpr std::string_view kAppPaths = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+// The 32-bit view's own keys on 64-bit Windows, as the removal log names them, and the maker's keys.
+inline constexpr std::string_view kClsid32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\";
+inline constexpr std::string_view kAppPaths32 =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+inline constexpr std::string_view kMaker32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH";
+inline constexpr std::string_view kMakerUser = "HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 inline constexpr std::string_view kBackupPath = "C:\\REGISTRY\\backup.reg";
 inline constexpr std::string_view kLogPath = "C:\\REGISTRY\\HIVETIDY.BAK";
 
