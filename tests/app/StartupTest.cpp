@@ -43,9 +43,9 @@ TEST_F(Startup, CentresTheWindowOnTheScreenInTwips)
 TEST_F(Startup, OffersTheCheckBoxWhereverTheMakerKeyIs)
 {
     // On 64-bit Windows the 32-bit controller keeps the machine's key in the 32-bit view.
-    for (const std::string key : {std::string(kMakerUser), std::string(kMakerMachine),
-                                  std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH"),
-                                  std::string("HKEY_USERS\\S-1-5-21-1000\\Software\\ORVA Roboter GmbH")}) {
+    for (const std::string& key : {std::string(kMakerUser), std::string(kMakerMachine),
+                                   std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH"),
+                                   std::string("HKEY_USERS\\S-1-5-21-1000\\Software\\ORVA Roboter GmbH")}) {
         sim::SimPlatform sim;
         Platform platform = sim.Get();
         sim.registry().CreateKey("HKEY_USERS\\.DEFAULT\\Software");
