@@ -100,38 +100,66 @@ void SetValue(std::wstring_view fullName, View view, std::wstring_view valueName
 // RegEnum* call because each call overwrites them with what it returned.
 constexpr DWORD kMaxNameLength = 16384;
 
-std::vector<std::wstring> SubkeysOf(HKEY key)
+// What a key reports of itself: how many subkeys and values it has and the longest of each.
+// Each enumeration is bounded by it, and its buffers are sized by it: a snapshot reads some
+// 16,000 keys, and each call is a request to the registry server.
+struct KeyInfo {
+    DWORD subkeys = 0;
+    DWORD longestSubkey = 0;
+    DWORD values = 0;
+    DWORD longestValueName = 0;
+    DWORD largestData = 0;
+};
+
+KeyInfo InfoOf(HKEY key)
+{
+    KeyInfo info;
+    if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &info.subkeys, &info.longestSubkey, nullptr,
+                           &info.values, &info.longestValueName, &info.largestData, nullptr,
+                           nullptr) != ERROR_SUCCESS) {
+        return {};
+    }
+    return info;
+}
+
+std::vector<std::wstring> SubkeysOf(HKEY key, const KeyInfo& info)
 {
     std::vector<std::wstring> names;
-    std::wstring buffer(kMaxNameLength, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kMaxNameLength;
+    names.reserve(info.subkeys);
+    std::wstring buffer(info.longestSubkey + 1, L'\0');
+    for (DWORD index = 0; index < info.subkeys;) {
+        auto length = static_cast<DWORD>(buffer.size());
         const LONG status =
             ::RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA && buffer.size() < kMaxNameLength) {
+            // A longer subkey came since the key was asked for its longest one: the same index again.
+            buffer.resize(kMaxNameLength);
+            continue;
+        }
         if (status != ERROR_SUCCESS) {
             break;
         }
+        ++index;
         names.emplace_back(buffer.data(), length);
     }
     return names;
 }
 
-RegistrySnapshot::Values ValuesOf(HKEY key)
+RegistrySnapshot::Values ValuesOf(HKEY key, const KeyInfo& info)
 {
     RegistrySnapshot::Values values;
-    DWORD maxData = 0;
-    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxData,
-                       nullptr, nullptr);
-    std::wstring name(kMaxNameLength, L'\0');
-    std::vector<std::uint8_t> data(maxData + 2);
-    for (DWORD index = 0;;) {
-        DWORD nameLength = kMaxNameLength;
-        DWORD dataSize = static_cast<DWORD>(data.size());
+    std::wstring name(info.longestValueName + 1, L'\0');
+    std::vector<std::uint8_t> data(info.largestData + 2);
+    for (DWORD index = 0; index < info.values;) {
+        auto nameLength = static_cast<DWORD>(name.size());
+        auto dataSize = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
         const LONG status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
-        if (status == ERROR_MORE_DATA) {
-            // The value grew since the key was asked for its largest one: the same index again.
-            data.resize(dataSize + 2);
+        if (status == ERROR_MORE_DATA && (name.size() < kMaxNameLength || dataSize + 2 > data.size())) {
+            // The value or its name grew since the key was asked for its largest one: the same
+            // index again.
+            name.resize(kMaxNameLength);
+            data.resize(std::max<std::size_t>(data.size(), dataSize + 2));
             continue;
         }
         if (status != ERROR_SUCCESS) {
@@ -146,21 +174,12 @@ RegistrySnapshot::Values ValuesOf(HKEY key)
 
 // Wine links some keys of the 32-bit view to the native keys they share, as Windows does with its
 // own: the link is a key of its own that holds only the target's kernel name, in the REG_LINK value
-// "SymbolicLinkValue", and is seen as such only when opened as a link. The link's own values when
-// the subkey is one; nullopt for an ordinary key.
-std::optional<RegistrySnapshot::Values> LinkValues(HKEY parent, const std::wstring& subkey)
+// "SymbolicLinkValue", and is seen as such only when opened as a link.
+bool IsLink(const RegistrySnapshot::Values& values)
 {
-    UniqueHkey link;
-    if (::RegOpenKeyExW(parent, subkey.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | ViewFlag(View::Native),
-                        link.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD type = REG_NONE;
-    if (::RegQueryValueExW(link.get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS ||
-        type != REG_LINK) {
-        return std::nullopt;
-    }
-    return ValuesOf(link.get());
+    return std::any_of(values.begin(), values.end(), [](const auto& value) {
+        return value.second.type == REG_LINK && EqualsIgnoreCase(value.first, L"SymbolicLinkValue");
+    });
 }
 
 std::wstring Describe(const RegistryValue& value)
@@ -187,7 +206,7 @@ std::optional<std::wstring> TextValue(std::wstring_view fullName, std::wstring_v
     if (!key) {
         return std::nullopt;
     }
-    const RegistrySnapshot::Values values = ValuesOf(key.get());
+    const RegistrySnapshot::Values values = ValuesOf(key.get(), InfoOf(key.get()));
     const auto found = std::find_if(values.begin(), values.end(),
                                     [&](const auto& value) { return EqualsIgnoreCase(value.first, valueName); });
     if (found == values.end() || found->second.type != REG_SZ) {
@@ -201,7 +220,7 @@ std::optional<std::wstring> TextValue(std::wstring_view fullName, std::wstring_v
 std::vector<std::wstring> SubkeyNames(std::wstring_view fullName)
 {
     const UniqueHkey key = OpenForReading(fullName);
-    return key ? SubkeysOf(key.get()) : std::vector<std::wstring>{};
+    return key ? SubkeysOf(key.get(), InfoOf(key.get())) : std::vector<std::wstring>{};
 }
 
 void CreateKey(std::wstring_view fullName, View view)
@@ -316,14 +335,26 @@ void RegistrySnapshot::AddTree(HKEY root, const std::wstring& rootName, const st
     if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | ViewFlag(View::Native), key.put()) != ERROR_SUCCESS) {
         return;
     }
-    m_keys.emplace(CanonicalName(rootName + L"\\" + path), ValuesOf(key.get()));
-    for (const std::wstring& subkey : SubkeysOf(key.get())) {
-        // A link is taken as it is, with where it leads, but not walked: the key it leads to is
-        // walked under its own name, where it is.
-        if (auto link = LinkValues(key.get(), subkey)) {
-            m_keys.emplace(CanonicalName(rootName + L"\\" + path + L"\\" + subkey), std::move(*link));
-        } else {
-            AddTree(root, rootName, path + L"\\" + subkey);
+    AddTree(key.get(), CanonicalName(rootName + L"\\" + path));
+}
+
+void RegistrySnapshot::AddTree(HKEY key, const std::wstring& canonicalName)
+{
+    const KeyInfo info = InfoOf(key);
+    Values values = ValuesOf(key, info);
+    // A link is taken as it is, with where it leads, but not walked: the key it leads to is walked
+    // under its own name, where it is. Each subkey is opened as a link, which is the key itself
+    // where it is none.
+    const bool link = IsLink(values);
+    m_keys.emplace(canonicalName, std::move(values));
+    if (link) {
+        return;
+    }
+    for (const std::wstring& subkey : SubkeysOf(key, info)) {
+        UniqueHkey child;
+        if (::RegOpenKeyExW(key, subkey.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | ViewFlag(View::Native),
+                            child.put()) == ERROR_SUCCESS) {
+            AddTree(child.get(), canonicalName + L"\\" + subkey);
         }
     }
 }

@@ -77,6 +77,7 @@ public:
 
 private:
     void AddTree(HKEY root, const std::wstring& rootName, const std::wstring& path);
+    void AddTree(HKEY key, const std::wstring& canonicalName);
 
     std::map<std::wstring, Values> m_keys; // canonical full name -> values by name
 };
