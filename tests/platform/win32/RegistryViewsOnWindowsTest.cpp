@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <string>
 
 namespace hivetidy::win32::testing {
 namespace {
@@ -71,6 +72,15 @@ std::optional<std::wstring> ReadText(HKEY root, const wchar_t* path, REGSAM view
     return status == ERROR_SUCCESS ? std::optional<std::wstring>(buffer) : std::nullopt;
 }
 
+// What became of a key, as a failed expectation tells it.
+std::string Told(const KeyOutcome& outcome)
+{
+    if (outcome.kind == KeyOutcome::Kind::Stayed) {
+        return "stayed: " + std::string(ReasonText(outcome.reason));
+    }
+    return "outcome " + std::to_string(static_cast<int>(outcome.kind));
+}
+
 class RegistryViewsOnWindows : public ::testing::Test {
 protected:
     void SetUp() override
@@ -111,8 +121,11 @@ TEST_F(RegistryViewsOnWindows, EachViewsKeyIsSavedUnderItsNativeNameAndComesBack
     WriteText(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_64KEY, L"Sicht", L"64 Bit");
 
     WithRunFiles([&] {
-        form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Native, "SOFTWARE\\HivetidyAnsicht"});
-        form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, RegView::Wow32, "SOFTWARE\\HivetidyAnsicht"});
+        for (const RegView view : {RegView::Native, RegView::Wow32}) {
+            const KeyOutcome outcome =
+                form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, view, "SOFTWARE\\HivetidyAnsicht"});
+            EXPECT_EQ(outcome.kind, KeyOutcome::Kind::Removed) << Told(outcome);
+        }
     });
 
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, L"Sicht"), std::nullopt);
