@@ -7,7 +7,8 @@
 # several parts (each a command of its own, say a share of its tests in a prefix of its own):
 # start_suite_lanes JOBS starts JOBS lanes that run the parts queued, in the order queued; each
 # part is queued, before or after that, with queue_suite_part NAME LIMIT_SECONDS command args...;
-# wait_queued_suites waits until all have ended and shows each part's output. A suite's result
+# suite_lanes_idle tells whether all of them have ended; wait_queued_suites waits until all have
+# ended and shows each part's output. A suite's result
 # line adds up its parts. The summary lists the suites in the order they were first named;
 # suite_declare NAME names one early, to keep its place for a result that comes later.
 
@@ -105,6 +106,15 @@ _suite_send_queued() {
         printf '%s\n' "${QUEUED_LOGS[$SUITE_SENT]}" >&"$SUITE_QUEUE_FD"
         SUITE_SENT=$((SUITE_SENT + 1))
     done
+}
+
+# True when every part queued so far has ended: the lanes are free for more at once.
+suite_lanes_idle() {
+    local log
+    for log in "${QUEUED_LOGS[@]}"; do
+        [ -f "$log.ended" ] || return 1
+    done
+    return 0
 }
 
 # Ends the queue, waits for every lane, then shows each part's output in the order queued.
