@@ -8,9 +8,9 @@
 # start_suite_lanes JOBS starts JOBS lanes that run the parts queued, in the order queued; each
 # part is queued, before or after that, with queue_suite_part NAME LIMIT_SECONDS command args...;
 # suite_lanes_idle tells whether all of them have ended; wait_queued_suites waits until all have
-# ended and shows each part's output. A suite's result
-# line adds up its parts. The summary lists the suites in the order they were first named;
-# suite_declare NAME names one early, to keep its place for a result that comes later.
+# ended and shows each part's output. A suite's result line adds up its parts. The summary lists
+# the suites in the order they were first named; suite_declare NAME names one early, to keep its
+# place for a result that comes later.
 
 SUITE_LOG_DIR=${SUITE_LOG_DIR:-$(mktemp -d /tmp/hivetidy-suites.XXXXXX)}
 mkdir -p "$SUITE_LOG_DIR"
