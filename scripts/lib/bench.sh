@@ -96,16 +96,11 @@ bench_hold() {
     wait $!
 }
 
-# Lets the server end, which saves the registry: what a seed wrote is then on disk, and the server
+# Ends the server, which saves the registry: what a seed wrote is then on disk, and the server
 # does not save it in the middle of a timed run (it saves a changed registry every 30 seconds).
 bench_release() {
-    if [ -n "$BENCH_HOLDER" ]; then
-        kill "$BENCH_HOLDER" 2>/dev/null
-        wait "$BENCH_HOLDER" 2>/dev/null
-        BENCH_HOLDER=
-    fi
-    wineserver -w &
-    wait $!
+    bench_release_quietly
+    wine_save_registry
 }
 
 bench_record() {

@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # Shell functions for running Windows programs under Wine in a fresh prefix with Xvfb.
 # Source it, then: wine_start [name] [win32|win64]; wine_set_dpi DPI where not 96; wine_run
-# prog.exe args... or wine_run_console prog.exe args...; wine_stop (also on EXIT). wine_make_template
+# prog.exe args... or wine_run_console prog.exe args...; wine_save_registry where the registry must
+# be on disk; wine_stop (also on EXIT). wine_make_template
 # makes a prefix for wine_start to copy.
 #
 # wine_start makes a new prefix below /tmp, 32-bit Windows (win32) or 64-bit Windows (win64, with
@@ -282,6 +283,16 @@ wine_run_console() {
         set -o pipefail
         wine_run "$@" 2>&1 | tr -d '\r'
     ) &
+    wait $!
+}
+
+# Ends the prefix's server and every program of the prefix; the server saves the registry to the
+# prefix's files as it ends. The next program starts a new server, which ends by itself a moment
+# after its last program. Waiting for the server alone would not do: the one wine_start holds
+# never ends by itself.
+wine_save_registry() {
+    wineserver -k >/dev/null 2>&1
+    wineserver -w &
     wait $!
 }
 
