@@ -6,7 +6,8 @@
 #   bench_removal_section CROSS_BUILD_DIR ARCH LABEL CLASSES OUT
 
 # The native scan at 1k, 10k and 100k classes: medians of 5 repetitions, keys per second and store
-# calls per key for each pass, and the time per key at 100k against 10k.
+# calls per key for each pass, and the time per key at 100k against 10k (HIVETIDY_BENCH_NATIVE_*,
+# as scripts/bench says, make it smaller).
 bench_native_section() {
     local dir=$1 out=$2 bench json
     bench=$(find_built "$dir" native_bench)
@@ -15,9 +16,11 @@ bench_native_section() {
         return 1
     fi
     json=$(mktemp)
-    "$bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 \
+    # The sizes run and the repetitions can be made smaller for a quick try (scripts/test's smoke run).
+    "$bench" --benchmark_repetitions="${HIVETIDY_BENCH_NATIVE_REPETITIONS:-5}" --benchmark_report_aggregates_only=true \
+        --benchmark_min_time="${HIVETIDY_BENCH_NATIVE_MIN_TIME:-0.5}" --benchmark_filter="${HIVETIDY_BENCH_NATIVE_FILTER:-.}" \
         --benchmark_format=json >"$json" || { rm -f "$json"; return 1; }
-    python3 - "$json" >"$out" <<'PY'
+    python3 - "$json" "${HIVETIDY_BENCH_NATIVE_REPETITIONS:-5}" >"$out" <<'PY'
 import json, sys
 data = json.load(open(sys.argv[1]))
 rows = {}
@@ -28,7 +31,7 @@ for b in data["benchmarks"]:
     rows.setdefault(name, {})[int(size)] = b
 ctx = data["context"]
 print("## The scan's own code, natively over the simulated registry\n")
-print(f"`build/native/tests/native_bench` (Google Benchmark), median of 5 repetitions; {ctx.get('num_cpus')} CPUs "
+print(f"`build/native/tests/native_bench` (Google Benchmark), median of {sys.argv[2]} repetitions; {ctx.get('num_cpus')} CPUs "
       f"at {ctx.get('mhz_per_cpu')} MHz. Foreign registrations only: per class a server with its threading model, "
       "a ProgID, a type library and a version key; a type library per ten classes, an application path per hundred. "
       "Store calls are counted in one more pass through a counting store, so counting adds nothing to the times.\n")
