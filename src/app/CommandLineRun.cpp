@@ -1,6 +1,7 @@
 #include "app/CommandLineRun.h"
 
 #include "app/ExitCode.h"
+#include "files/BackupImport.h"
 #include "files/KeyOutcome.h"
 #include "files/WorkingFiles.h"
 #include "passes/CleaningRun.h"
@@ -207,23 +208,6 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
     return ToInt(code);
 }
 
-// The file begins with the head line of a registry export, in the encoding the editor writes it:
-// version 5 in UTF-16LE with its byte-order mark, version 4 in the ANSI code page.
-bool IsRegistryExport(std::string_view contents)
-{
-    const auto headed = [&](std::string_view bytes, std::string_view lineEnd) {
-        return contents.starts_with(bytes) &&
-               (contents.size() == bytes.size() || contents.substr(bytes.size()).starts_with(lineEnd));
-    };
-    std::string version5("\xFF\xFE");
-    for (const char c : kVersion5Header) {
-        version5 += c;
-        version5 += '\0';
-    }
-    return headed(version5, std::string_view("\r\0", 2)) || headed(version5, std::string_view("\n\0", 2)) ||
-           headed(kVersion4Header, "\r") || headed(kVersion4Header, "\n");
-}
-
 int Undo(Platform& platform, Console& console, const CommandLine& line)
 {
     const auto lock = platform.system.TakeRunLock();
@@ -231,24 +215,26 @@ int Undo(Platform& platform, Console& console, const CommandLine& line)
         console.WriteLine(std::string(kAnotherRun));
         return ToInt(ExitCode::AnotherRunInProgress);
     }
-    // Held from the check to the end of the import: the file the editor reads is the one checked.
+    // Held from the reading to the end of the import, so that the bytes checked are the file's.
     const auto held = platform.files.HoldForReading(line.undoPath);
-    const auto contents = held ? held->Contents() : std::nullopt;
-    if (!contents || !IsRegistryExport(*contents)) {
-        console.WriteLine("Die Datei " + line.undoPath +
-                          " ist keine Sicherungskopie des Registrierungs-Editors und wird nicht importiert.");
-        return ToInt(ExitCode::FailedBeforeDeletion);
-    }
     // Silent, unlike the window's Undo: the editor's question and its closing message would each
     // wait for a person, and nobody may be there.
-    auto editor = platform.processes.StartRegistryEditor("regedit.exe /s \"" + line.undoPath + "\"");
-    if (!editor) {
+    const UndoResult result = ImportBackup(platform, held ? held->Contents() : std::nullopt, true);
+    switch (result.ending) {
+    case UndoResult::Ending::Refused:
+        console.WriteLine(result.refusal + " " + line.undoPath);
+        return ToInt(ExitCode::FailedBeforeDeletion);
+    case UndoResult::Ending::EditorNotStarted:
         console.WriteLine("Der Registrierungs-Editor konnte nicht gestartet werden. Es wurde nichts importiert.");
         return ToInt(ExitCode::FailedBeforeDeletion);
+    case UndoResult::Ending::Imported:
+        break;
     }
-    (void)editor->Wait();
     console.WriteLine("Importiert: " + line.undoPath);
-    return ToInt(ExitCode::Done);
+    for (const std::string& shortfall : UndoShortfallLines(result)) {
+        console.WriteLine(shortfall);
+    }
+    return ToInt(result.Complete() ? ExitCode::Done : ExitCode::Partial);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/Form1Text.h"
+#include "files/BackupImport.h"
 
 #include <string>
 
@@ -17,17 +18,16 @@ void Form1::Command3_Click()
     window.Repaint();
 
     const std::string backupPath = m_run.BackupFilePath();
-    if (const auto refusal = m_run.BackupRefusal()) {
-        // Imported as administrator, a file someone else wrote would change the machine at will.
-        m_platform.dialogs.MessageBox(*refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
+    // The editor in its ordinary mode: it asks before it imports and says itself that it did.
+    const UndoResult result = ImportBackup(m_platform, m_run.HeldBackupContents(), false);
+    switch (result.ending) {
+    case UndoResult::Ending::Refused:
+        m_platform.dialogs.MessageBox(result.refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
         window.SetEnabled(Control::Command2, true);
         m_finishedHint = kUndoRefusedHint;
         window.SetCaption(Control::Label2, m_finishedHint);
         return;
-    }
-    // No switch: the editor imports in its ordinary mode and says itself what it did.
-    auto editor = m_platform.processes.StartRegistryEditor("regedit.exe \"" + backupPath + "\"");
-    if (!editor) {
+    case UndoResult::Ending::EditorNotStarted:
         // Nothing was imported: say where the backup is, so it can be imported by hand, and stay
         // in the finished state with Undo and Exit.
         m_platform.dialogs.MessageBox("Der Registrierungs-Editor konnte nicht gestartet werden.\r\n"
@@ -38,9 +38,19 @@ void Form1::Command3_Click()
         window.SetEnabled(Control::Command3, true);
         window.SetCaption(Control::Label2, m_finishedHint);
         return;
+    case UndoResult::Ending::Imported:
+        break;
     }
-    (void)m_run.WaitOnProgram(editor.get());
-    EndProgram();
+    // The editor does not say what it left out (answered No, or could not write a key): what is
+    // not back is named before the program ends.
+    if (!result.Complete()) {
+        std::string text = "Nicht alles aus der Sicherungskopie ist wieder in der Registry:";
+        for (const std::string& line : UndoShortfallLines(result)) {
+            text += "\r\n" + line;
+        }
+        m_platform.dialogs.MessageBox(text + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
+    }
+    EndProgram(result.Complete() ? ExitCode::Done : ExitCode::Partial);
 }
 
 std::uint32_t Form1::WaitOnProgram(StartedProcess* process)

@@ -206,6 +206,8 @@ std::optional<StayReason> CleaningRun::CopyExportIntoBackup(const std::string& k
             m_fileNumbers.PrintEncodedLine(m_backupFileNo, encoded[i]);
         }
         m_fileNumbers.Flush(m_backupFileNo);
+        // Noted before the key goes: Undo then vouches for its export whatever happens after.
+        NoteBackup();
     });
     if (!copied) {
         m_outcome.FilesBroken();

@@ -5,6 +5,7 @@
 #include "shared/Text.h"
 
 #include <algorithm>
+#include <set>
 #include <unordered_map>
 #include <utility>
 
@@ -208,6 +209,34 @@ ExportVerdict CheckExport(const std::vector<std::string>& lines, std::string_vie
         }
     }
     return ExportVerdict{true, {}};
+}
+
+ExportReadBack ReadBackExport(const std::vector<std::string>& lines, ExportFormat format,
+                              const std::function<std::optional<std::vector<RawValue>>(std::string_view)>& readValues,
+                              const std::function<std::string(std::string_view)>& toAnsi)
+{
+    ExportReadBack result;
+    const RegExportText text = ReadRegExportText(lines, ExportHeader(format));
+    if (!text.error.empty()) {
+        result.error = text.error;
+        return result;
+    }
+    std::set<std::string> named;
+    for (const ExportedSection& section : text.sections) {
+        const auto values = readValues(section.path);
+        bool back = values.has_value();
+        for (std::size_t i = 0; back && i < section.values.size(); ++i) {
+            const ExportedValue& exported = section.values[i];
+            const auto live = std::find_if(values->begin(), values->end(), [&](const RawValue& value) {
+                return EqualsIgnoreCase(value.name, exported.name);
+            });
+            back = live != values->end() && Difference(exported, *live, format, toAnsi).empty();
+        }
+        if (!back && named.insert(ToUpperText(section.path)).second) {
+            result.notBack.push_back(section.path);
+        }
+    }
+    return result;
 }
 
 } // namespace hivetidy

@@ -30,4 +30,20 @@ struct ExportVerdict {
                                         ExportFormat format, const std::vector<LiveKey>& live,
                                         const std::function<std::string(std::string_view)>& toAnsi);
 
+// What reading an imported export back from the registry found.
+struct ExportReadBack {
+    std::string error;                 // the text is not an export: "line N: why"; else empty
+    std::vector<std::string> notBack;  // the sections' keys the registry does not hold as exported
+};
+
+// Reads every section of an export (lines as for CheckExport) back through readValues, which gives
+// a key's values by its full name ("HKEY_LOCAL_MACHINE\\SOFTWARE\\X"), nullopt when the key cannot
+// be opened or read. A key is back when it is there and has each of its section's values with the
+// same type and data; values it has beyond them are not looked at, since an import adds and
+// never removes. Each key not back is named once, in the order of the export.
+[[nodiscard]] ExportReadBack ReadBackExport(
+    const std::vector<std::string>& lines, ExportFormat format,
+    const std::function<std::optional<std::vector<RawValue>>(std::string_view)>& readValues,
+    const std::function<std::string(std::string_view)>& toAnsi);
+
 } // namespace hivetidy

@@ -24,7 +24,8 @@ std::string LineEnd(TextEncoding encoding)
 struct FileNumbers::OpenFile {
     TextEncoding encoding = TextEncoding::Ansi;
     std::unique_ptr<WritableFile> output; // set for a file open for writing
-    Sha256 written;                       // of every byte written to an output file
+    Sha256 written;                       // of every byte an output file has taken whole
+    std::uint64_t writtenLength = 0;      // how many bytes those are
     std::string input;                    // the whole content of a file open for reading
     std::size_t position = 0;             // read position in input
 };
@@ -59,6 +60,7 @@ void FileNumbers::OpenForOutput(FileNo number, std::string_view path, TextEncodi
             throw Failure("cannot write " + std::string(path));
         }
         file->written.Update(kUtf16Bom);
+        file->writtenLength = kUtf16Bom.size();
     }
     m_open.emplace(number, std::move(file));
 }
@@ -111,12 +113,13 @@ void FileNumbers::PrintEncodedLine(FileNo number, std::string_view encodedLine)
     // One write for the line and its end, so that a line never stands in the file without its end.
     std::string line(encodedLine);
     line += LineEnd(file.encoding);
-    // A line that fails may stand in the file in part; the digest then no longer matches it
-    // either way, and nothing more is written to a file that broke.
-    file.written.Update(line);
+    // Only what the file took enters the digest: a line that fails may stand in it in part, but
+    // what stands before it is still vouched for, and nothing more is written to a file that broke.
     if (!file.output->Write(line)) {
         throw Failure("cannot write");
     }
+    file.written.Update(line);
+    file.writtenLength += line.size();
 }
 
 std::string FileNumbers::LineInput(FileNo number)
@@ -216,6 +219,15 @@ std::string FileNumbers::WrittenDigest(FileNo number)
         throw Failure("file not open for writing");
     }
     return file.written.HexDigest();
+}
+
+std::uint64_t FileNumbers::WrittenLength(FileNo number)
+{
+    OpenFile& file = Get(number);
+    if (!file.output) {
+        throw Failure("file not open for writing");
+    }
+    return file.writtenLength;
 }
 
 bool FileNumbers::IsOpen(FileNo number) const

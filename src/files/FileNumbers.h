@@ -57,8 +57,11 @@ public:
     // Ends the writing of an output file while it stays held (WritableFile::CloseIntoHold); the
     // number is free afterwards. Throws Failure when the file cannot be held.
     [[nodiscard]] std::unique_ptr<HeldFile> CloseIntoHold(FileNo number);
-    // The SHA-256 digest of every byte written to an output file so far. Throws Failure.
+    // The SHA-256 digest of the bytes an output file has taken so far, the first of them on: a line
+    // whose write failed is not among them. Throws Failure.
     [[nodiscard]] std::string WrittenDigest(FileNo number);
+    // How many bytes those are. Throws Failure.
+    [[nodiscard]] std::uint64_t WrittenLength(FileNo number);
 
     [[nodiscard]] bool IsOpen(FileNo number) const;
 

@@ -2,7 +2,6 @@
 
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
-#include "shared/Sha256.h"
 #include "shared/Text.h"
 
 namespace hivetidy {
@@ -27,6 +26,14 @@ void CleaningRun::CreateBackupFile()
     m_backupCreated = true;
     m_fileNumbers.PrintLine(m_backupFileNo, ExportHeader(m_backupFormat));
     m_fileNumbers.Flush(m_backupFileNo);
+    m_backupRecord.Open();
+    NoteBackup();
+}
+
+void CleaningRun::NoteBackup()
+{
+    m_backupRecord.Note(BackupFilePath(), m_fileNumbers.WrittenLength(m_backupFileNo),
+                        m_fileNumbers.WrittenDigest(m_backupFileNo));
 }
 
 void CleaningRun::CreateRemovalLog()
@@ -50,14 +57,12 @@ void CleaningRun::CloseRunFiles()
             m_fileNumbers.PrintLine(m_logFileNo, line);
         }
     });
-    // The backup is never let go: its writing ends while it stays held, and what the run wrote
-    // into it is known by its digest, against which Undo checks it.
+    // The backup is never let go: its writing ends while it stays held. What the run wrote into
+    // it is in the backup record, against which Undo checks it.
     if (m_backupCreated && !m_backupHold) {
-        SkipOnFailure([&] {
-            m_backupDigest = m_fileNumbers.WrittenDigest(m_backupFileNo);
-            m_backupHold = m_fileNumbers.CloseIntoHold(m_backupFileNo);
-        });
+        SkipOnFailure([&] { m_backupHold = m_fileNumbers.CloseIntoHold(m_backupFileNo); });
     }
+    m_backupRecord.Close();
     SkipOnFailure([&] { m_fileNumbers.Close(m_backupFileNo); });
     SkipOnFailure([&] { m_fileNumbers.Close(m_logFileNo); });
     m_fileNumbers.CloseAll();
@@ -67,6 +72,7 @@ void CleaningRun::CloseRunFiles()
 void CleaningRun::CloseAll() noexcept
 {
     m_fileNumbers.CloseAll();
+    m_backupRecord.Close();
     m_backupHold.reset();
 }
 
@@ -77,18 +83,10 @@ std::string CleaningRun::BackupFilePath()
     return m_platform.files.CurrentDirectory() + "\\" + m_backupFileName;
 }
 
-std::optional<std::string> CleaningRun::BackupRefusal()
+std::optional<std::string> CleaningRun::HeldBackupContents()
 {
-    // The backup has been held since its writing ended, and nobody can change it while it is; what
-    // is read here through that hold is what the editor will read.
-    const auto contents = m_backupHold ? m_backupHold->Contents() : std::nullopt;
-    if (!contents) {
-        return "Die Sicherungskopie kann nicht gelesen werden und wird nicht importiert:";
-    }
-    if (Sha256Of(*contents) != m_backupDigest) {
-        return "Die Sicherungskopie ist nicht mehr die des Bereinigungslaufs und wird nicht importiert:";
-    }
-    return std::nullopt;
+    // Nobody can change the backup while it is held, so these are the bytes the editor would read.
+    return m_backupHold ? m_backupHold->Contents() : std::nullopt;
 }
 
 bool IsRunFile(FileSystem& files, const std::string& path)

@@ -74,7 +74,8 @@ CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
     : m_platform(platform),
       m_driver(driver),
       m_fileNumbers(platform.files, platform.system),
-      m_callbacks(m_state, platform.components, [this] { Yield(); })
+      m_callbacks(m_state, platform.components, [this] { Yield(); }),
+      m_backupRecord(platform.files)
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();

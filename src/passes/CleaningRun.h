@@ -4,6 +4,7 @@
 // same way and names what a run would remove, but touches nothing.
 
 #include "component/RegistryComponent.h"
+#include "files/BackupRecord.h"
 #include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
 #include "files/KeyOutcome.h"
@@ -87,13 +88,16 @@ public:
     [[nodiscard]] bool BackupHeld() const { return m_backupHold != nullptr; }
     // The run made a backup that is not held: someone else had it open for writing as it closed.
     [[nodiscard]] bool UndoLost() const;
-    // Why Undo must not import the backup: it is no longer what the run wrote; nullopt when it is.
-    [[nodiscard]] std::optional<std::string> BackupRefusal();
+    // The held backup's bytes as they are now, read through the hold; nullopt when it is not held
+    // or cannot be read. Undo imports them as far as the backup record vouches for them.
+    [[nodiscard]] std::optional<std::string> HeldBackupContents();
 
 private:
     // The run's component object, created on first use. Throws Failure when it cannot be.
     RegistryComponent& Registry();
     void Yield();
+    // Notes in the backup record what the backup holds on the disk now. Throws Failure.
+    void NoteBackup();
     // Start and Preview: the same steps, a preview leaving out every one that writes.
     void Go();
     // Into the outcome, and told to the driver where it is a key taken up.
@@ -172,10 +176,10 @@ private:
     std::set<std::string> m_keysPreviewed;
     // This run's backup file exists: only then is there anything for Undo.
     bool m_backupCreated = false;
-    // The backup, held from the end of its writing until the program ends, and the digest of
-    // every byte the run wrote into it: Undo imports it only while it holds exactly those.
+    // The backup, held from the end of its writing until the program ends.
     std::unique_ptr<HeldFile> m_backupHold;
-    std::string m_backupDigest;
+    // Where the run notes what its backup holds, after each piece that is on the disk.
+    BackupRecord m_backupRecord;
 };
 
 // True for the path of the export file or the removal log, however the file system spells it.

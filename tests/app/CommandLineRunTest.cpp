@@ -204,7 +204,7 @@ TEST_F(CommandLineRun, UndoImportsOnlyARegistryExportAndRestoresTheRun)
     ASSERT_EQ(RunLine(Auto()), ToInt(ExitCode::Partial));
     ASSERT_NE(Registry().Dump(), before);
     EXPECT_EQ(RunLine(Undo(kServiceBackup)), ToInt(ExitCode::Done));
-    EXPECT_EQ(sim.processes().CommandLines().back(), "regedit.exe /s \"C:\\Service\\PC-07.reg\"");
+    EXPECT_EQ(sim.processes().CommandLines().back(), "regedit.exe /s \"C:\\REGISTRY\\UNDO.REG\"");
     EXPECT_EQ(Registry().Dump(), before);
 }
 
