@@ -37,6 +37,22 @@ TEST_F(Undo, ImportsABackupAtADriveRoot)
     EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32"));
 }
 
+// Catches a window that ends after the editor as if everything were back: the editor says
+// nothing of a key it could not write, and a user who answered its question with No has
+// imported nothing.
+TEST_F(Undo, NamesTheKeysTheImportLeftOutBeforeTheProgramEnds)
+{
+    FinishRun("C:\\Backup Folder\\meine sicherung.reg");
+    const std::string key = std::string(kClsid) + "{11111111-2222-3333-4444-555555555555}";
+    Registry().DenyOpen(key);
+    sim.dialogs().QueueMessageBoxAnswer(1);
+    EXPECT_TRUE(Press(Control::Command3));
+    ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
+    const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
+    EXPECT_NE(text.find("Nicht wiederhergestellt (1 Schl\u00fcssel)"), std::string::npos) << text;
+    EXPECT_NE(text.find(key), std::string::npos) << text;
+}
+
 TEST_F(Undo, ShowsItsMessageAndLocksTheWindowBeforeTheEditorRuns)
 {
     FinishRun("C:\\REGISTRY\\b.reg");
