@@ -142,8 +142,7 @@ private:
     [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
     // A text value of the key, or of a key below it, refers into the controller folders.
     [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
-    // The controller's when the type library has files and every one of them is in the controller
-    // folders; shared when only some are, or it cannot be read whole, while it refers into them.
+    // Whose the type library is, by ClaimOfTypeLib over what its keys hold.
     [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
