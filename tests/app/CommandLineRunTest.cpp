@@ -204,6 +204,9 @@ TEST_P(Unopenable, IsToldAndCountsInTheExitCode)
 
     const std::vector<std::string> lines = console.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(GetParam().told)), 1) << ::testing::PrintToString(lines);
+    const auto unopenable = std::count_if(lines.begin(), lines.end(),
+                                          [](const std::string& line) { return line.starts_with("Nicht zu \u00f6ffnen: "); });
+    EXPECT_EQ(unopenable, GetParam().code == ExitCode::Partial ? 1 : 0) << ::testing::PrintToString(lines);
     EXPECT_TRUE(Registry().KeyExists(GetParam().key));
     if (GetParam().code == ExitCode::FailedBeforeDeletion) {
         EXPECT_EQ(Registry().Dump(), before);
