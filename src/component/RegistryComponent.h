@@ -69,6 +69,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) = 0;
     // Removes path (tagged text, below the bound key) with everything below it; true when it did.
     [[nodiscard]] virtual bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) = 0;
+    // The names of the bound key's direct subkeys, those that cannot be opened included; throws
+    // Failure when they cannot be enumerated.
+    [[nodiscard]] virtual std::vector<std::string> SubkeyNames() = 0;
     // One UseNode per direct subkey of the bound key, iLevel 1.
     virtual void WalkSubkeys(IUseRegItems& callback, std::int32_t reserved) = 0;
     // One UseItem per value of the bound key, the unnamed value included.

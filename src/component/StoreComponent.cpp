@@ -177,6 +177,15 @@ bool StoreComponent::DeleteKey(const TaggedValue& path, const TaggedValue& /*rec
     return Bound()->DeleteTree(path.ToText());
 }
 
+std::vector<std::string> StoreComponent::SubkeyNames()
+{
+    auto names = Bound()->SubkeyNames();
+    if (!names) {
+        throw Failure("subkeys cannot be enumerated");
+    }
+    return std::move(*names);
+}
+
 void StoreComponent::WalkSubkeys(IUseRegItems& callback, std::int32_t /*reserved*/)
 {
     // The names are taken in full before the first callback, so a callback may delete or open keys.

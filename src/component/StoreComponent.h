@@ -28,6 +28,7 @@ public:
     [[nodiscard]] TaggedValue DefaultValue() override;
     [[nodiscard]] std::unique_ptr<RegistryItem> GetItem(const TaggedValue& name) override;
     [[nodiscard]] bool DeleteKey(const TaggedValue& path, const TaggedValue& recursive) override;
+    [[nodiscard]] std::vector<std::string> SubkeyNames() override;
     void WalkSubkeys(IUseRegItems& callback, std::int32_t reserved) override;
     void WalkItems(IUseRegItems& callback, std::int32_t reserved) override;
     void WalkTree(IUseRegItems& callback, RegistryComponent& startKey, std::int32_t reserved) override;

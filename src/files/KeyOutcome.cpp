@@ -21,6 +21,8 @@ std::string_view ReasonText(StayReason reason)
         return "Nicht vollst\u00e4ndig lesbar";
     case StayReason::NoEditorName:
         return "Name f\u00fcr regedit ungeeignet";
+    case StayReason::KeyUnopenable:
+        return "Nicht zu \u00f6ffnen";
     }
     return "Unbekannter Grund";
 }

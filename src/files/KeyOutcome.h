@@ -16,6 +16,7 @@ enum class StayReason {
     DeletingStopped,         // the backup or the log could no longer be written
     KeyUnreadable,           // a part of the key cannot be read, so it cannot be saved whole
     NoEditorName,            // the key cannot be named to the registry editor
+    KeyUnopenable,           // the key is there, but the registry refuses to open it
 };
 
 // The reason as the removal log words it.

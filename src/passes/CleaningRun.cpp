@@ -62,6 +62,8 @@ std::string_view FailureText(RunStage stage)
         return "Das L\u00f6schprotokoll C:\\REGISTRY\\HIVETIDY.BAK kann nicht angelegt werden.";
     case RunStage::ReadingClasses:
         return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden.";
+    case RunStage::ReadingWow32Classes:
+        return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID kann nicht gelesen werden.";
     case RunStage::ReadingTypeLibraries:
         return "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\TypeLib kann nicht gelesen werden.";
     case RunStage::RemovingKeys:
@@ -178,10 +180,10 @@ void CleaningRun::Go()
         // Every view is walked before anything is removed: a class that points into the
         // controller folders only through a type library that both views share is found in both,
         // before the native view's removals take that library away.
-        m_stage = RunStage::ReadingClasses;
         std::vector<std::pair<RegView, std::vector<ClassEntry>>> classes;
         for (const RegView view : views) {
-            if (IsOwnKeyOfView({kHkeyClassesRoot, view, "CLSID"})) {
+            m_stage = view == RegView::Native ? RunStage::ReadingClasses : RunStage::ReadingWow32Classes;
+            if (HasOwnClassTree(view)) {
                 classes.emplace_back(view, CollectClasses(view));
             }
         }
@@ -318,6 +320,48 @@ void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
     }
 }
 
+bool CleaningRun::HasOwnClassTree(RegView view)
+{
+    if (view == RegView::Native) {
+        return true;
+    }
+    const RegLocation tree{kHkeyClassesRoot, view, "CLSID"};
+    bool own = false;
+    if (SkipOnFailure([&] { own = NativeLocationOf(tree).path != tree.path; })) {
+        return own;
+    }
+    // Either view's class tree that is there but cannot be read ends the run alike, before
+    // anything is deleted; only a tree that is not there at all has nothing to clean.
+    if (ListedIdentity(tree)) {
+        throw Failure("the 32-bit view's class tree cannot be opened");
+    }
+    return false;
+}
+
+std::optional<std::string> CleaningRun::ListedIdentity(const RegLocation& location)
+{
+    const auto slash = location.path.rfind('\\');
+    const std::string parent = slash == std::string::npos ? std::string() : location.path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? location.path : location.path.substr(slash + 1);
+    std::optional<std::string> identity;
+    SkipOnFailure([&] {
+        auto probe = m_platform.components.Create();
+        if (parent.empty()) {
+            probe->OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(location.hive)), location.view);
+        } else {
+            probe->OpenKey(location.hive, TaggedValue::Text(parent), location.view);
+        }
+        const std::vector<std::string> names = probe->SubkeyNames();
+        if (std::any_of(names.begin(), names.end(), [&](const std::string& each) { return EqualsIgnoreCase(each, name); })) {
+            // The name the key would have itself: its parent's, which can be opened, and its own;
+            // its name in the log where even the parent's cannot be told.
+            identity = ToUpperText(NameForLog(location));
+            SkipOnFailure([&] { identity = ToUpperText(probe->Identity() + "\\" + name); });
+        }
+    });
+    return identity;
+}
+
 bool CleaningRun::IsOwnKeyOfView(const RegLocation& location)
 {
     if (location.view == RegView::Native) {
@@ -399,15 +443,30 @@ CleaningRun::RemovalGuard CleaningRun::ControllersLibrary()
 void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
 {
     const RootHandle hive = RootHandleOf(hiveName);
+    std::optional<RegLocation> location;
     if (hive == kHkeyUsers) {
         if (IsSingleKeyName(userHive)) {
-            Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)}));
+            location = RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)};
         }
     } else if (hive == kHkeyCurrentUser) {
-        Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyUser)}));
+        location = RegLocation{hive, view, std::string(kMakerKeyUser)};
     } else if (hive == kHkeyLocalMachine) {
-        Account(ExportAndDeleteKey(RegLocation{hive, view, std::string(kMakerKeyMachine)}));
+        location = RegLocation{hive, view, std::string(kMakerKeyMachine)};
     }
+    if (!location) {
+        return;
+    }
+    // A key that is there but cannot be opened is no key that is not there: it stays, and is told
+    // once, although a user's key is met again through HKEY_USERS.
+    if (!SkipOnFailure([&] { Registry().OpenKey(location->hive, TaggedValue::Text(location->path), location->view); })) {
+        if (const auto identity = ListedIdentity(*location)) {
+            if (m_keysTakenUp.insert(*identity).second) {
+                Account(KeyOutcome::Stay(NameForLog(*location), StayReason::KeyUnopenable));
+            }
+            return;
+        }
+    }
+    Account(ExportAndDeleteKey(*location));
 }
 
 bool CleaningRun::UndoLost() const

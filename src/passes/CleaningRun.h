@@ -27,7 +27,16 @@
 namespace hivetidy {
 
 // Where a run stands, for telling the user what failed when it cannot go on.
-enum class RunStage { CheckingWorkingFolder, ChoosingBackup, CreatingBackup, CreatingLog, ReadingClasses, ReadingTypeLibraries, RemovingKeys };
+enum class RunStage {
+    CheckingWorkingFolder,
+    ChoosingBackup,
+    CreatingBackup,
+    CreatingLog,
+    ReadingClasses,
+    ReadingWow32Classes, // the 32-bit view's class tree, on 64-bit Windows
+    ReadingTypeLibraries,
+    RemovingKeys,
+};
 
 // What the user is told when the run cannot go on at that stage.
 [[nodiscard]] std::string_view FailureText(RunStage stage);
@@ -126,6 +135,12 @@ private:
     // shows the user's classes over the machine's, the user's key below
     // HKEY_CURRENT_USER\Software\Classes where it is his. Throws Failure when it cannot tell.
     [[nodiscard]] RegLocation KeyBehind(const RegLocation& location);
+    // True when the view has a class tree of its own to walk (the native view always). Throws
+    // Failure for one that is there but cannot be opened or told from the native view's.
+    [[nodiscard]] bool HasOwnClassTree(RegView view);
+    // The registry's own name (upper case) of a key that its parent lists, whether or not the key
+    // can be opened; nullopt when the parent does not list it or cannot be listed.
+    [[nodiscard]] std::optional<std::string> ListedIdentity(const RegLocation& location);
     // True for a native key, and for a 32-bit-view key that is not the native view's very key.
     [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
     // The registry's own name of the key, upper case; empty when it cannot be told.
@@ -146,8 +161,7 @@ private:
     [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
     // A text value of the key, or of a key below it, refers into the controller folders.
     [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
-    // The controller's when the type library has files and every one of them is in the controller
-    // folders; shared when only some are, or it cannot be read whole, while it refers into them.
+    // Whose the type library is, by ClaimOfTypeLib over what its keys hold.
     [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);

@@ -94,10 +94,8 @@ public:
         return false;
     }
 
-    // At least one file, and every one of them in the controller folders.
-    [[nodiscard]] bool AllInside() const { return m_inside && !m_outside && !m_unreadable; }
-    // A key of the library could not be read.
-    [[nodiscard]] bool Unreadable() const { return m_unreadable; }
+    // What the walk found; whether any value refers into the controller folders is asked apart.
+    [[nodiscard]] TypeLibFindings Findings() const { return {m_inside, m_outside, m_unreadable, m_inside}; }
 
 private:
     const SharedState& m_state;
@@ -107,6 +105,18 @@ private:
 };
 
 } // namespace
+
+KeyClaim ClaimOfTypeLib(const TypeLibFindings& found)
+{
+    if (!found.controllerFile && !found.refersToController) {
+        return KeyClaim::Foreign;
+    }
+    // A key that could not be read may hold anything: only "cannot be judged" is true of it.
+    if (found.unreadable) {
+        return KeyClaim::Unreadable;
+    }
+    return found.otherFile ? KeyClaim::Shared : KeyClaim::Controllers;
+}
 
 bool HasProgIdForm(std::string_view progId)
 {
@@ -167,15 +177,10 @@ KeyClaim CleaningRun::TypeLibClaim(const RegLocation& location)
         key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
         key->WalkTree(files, *key, 0);
     });
-    if (walked && files.AllInside()) {
-        return KeyClaim::Controllers;
-    }
-    // A library that does not refer into the controller folders at all is someone else's; one
-    // that does, but also registers other files, serves other software too.
-    if (!KeyRefersToControllerDir(location)) {
-        return KeyClaim::Foreign;
-    }
-    return walked && !files.Unreadable() ? KeyClaim::Shared : KeyClaim::Unreadable;
+    TypeLibFindings found = files.Findings();
+    found.unreadable = found.unreadable || !walked;
+    found.refersToController = found.refersToController || KeyRefersToControllerDir(location);
+    return ClaimOfTypeLib(found);
 }
 
 } // namespace hivetidy

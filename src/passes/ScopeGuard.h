@@ -13,6 +13,21 @@ enum class KeyClaim {
     Unreadable,  // it refers into the controller folders but cannot be judged whole: it stays
 };
 
+// What the walk of a type library's keys found in it.
+struct TypeLibFindings {
+    bool controllerFile = false;     // a win16, win32 or win64 file in the controller folders
+    bool otherFile = false;          // such a file elsewhere, or one that is no text
+    bool unreadable = false;         // a key of it could not be read
+    bool refersToController = false; // a value of it, of any name, refers into the controller folders
+};
+
+// Whose a type library is; the class route and the type-library pass both ask this alone. The
+// controller's when every file it names lies in the controller folders, or when it names none and
+// a value of it refers into them (a HELPDIR, say); shared only when it names a file elsewhere as
+// well; unreadable, never shared, when a key of it could not be read; foreign when nothing of it
+// refers into them.
+[[nodiscard]] KeyClaim ClaimOfTypeLib(const TypeLibFindings& found);
+
 // A ProgID as COM describes it and real registrations use it: a letter first, at least one period,
 // nothing but letters of any script, digits, periods, underscores, hyphens and blanks, at most 39
 // characters. "CLSID", "exefile", "Component Categories", ".txt" and "*" are none.

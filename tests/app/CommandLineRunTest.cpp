@@ -7,6 +7,7 @@
 #include "app/ExitCode.h"
 #include "platform/sim/SimConsole.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,55 @@ TEST_F(CommandLineRun, AutoTellsEachKeyAndClosesWithTheCountsAndTheFiles)
     EXPECT_TRUE(sim.dialogs().MessageBoxesShown().empty());
     EXPECT_TRUE(sim.dialogs().SaveDialogsShown().empty());
 }
+
+// A key or tree of the controller's that is there but cannot be opened, and how /auto ends over it.
+struct UnopenableRow {
+    const char* name;
+    std::string_view key;
+    ExitCode code;
+    std::string_view told; // a line of the console, once
+};
+
+class Unopenable : public CommandLineRun, public ::testing::WithParamInterface<UnopenableRow> {};
+
+// Each row catches such a key counted as not there: the 32-bit view's class tree passed over in
+// silence (code 0) where the native one ends the run with 2, or named as the native one; a maker
+// key of any hive left out of the count instead of told as a key that stays (code 1), or told
+// twice where the user's hive is met again through HKEY_USERS.
+const UnopenableRow kUnopenableRows[] = {
+    {"NativeClassTree", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID", ExitCode::FailedBeforeDeletion,
+     "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\CLSID kann nicht gelesen werden. Der Bereinigungslauf wurde abgebrochen."},
+    {"ThirtyTwoBitClassTree", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID", ExitCode::FailedBeforeDeletion,
+     "Der Schl\u00fcssel HKEY_CLASSES_ROOT\\WOW6432Node\\CLSID kann nicht gelesen werden. Der Bereinigungslauf wurde "
+     "abgebrochen."},
+    {"UsersMakerKey", kMakerUser, ExitCode::Partial, "Nicht zu \u00f6ffnen: HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH"},
+    {"ThirtyTwoBitMakerKey", kMaker32, ExitCode::Partial,
+     "Nicht zu \u00f6ffnen: HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVA Roboter GmbH"},
+    {"AnotherUsersMakerKey", "HKEY_USERS\\S-1-5-21-42\\Software\\ORVA Roboter GmbH", ExitCode::Partial,
+     "Nicht zu \u00f6ffnen: HKEY_USERS\\S-1-5-21-42\\Software\\ORVA Roboter GmbH"},
+};
+
+TEST_P(Unopenable, IsToldAndCountsInTheExitCode)
+{
+    InstallController();
+    Registry().DenyOpen(GetParam().key);
+    const std::string before = Registry().Dump();
+
+    EXPECT_EQ(RunLine(Auto()), ToInt(GetParam().code));
+
+    const std::vector<std::string> lines = console.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(GetParam().told)), 1) << ::testing::PrintToString(lines);
+    const auto unopenable = std::count_if(lines.begin(), lines.end(),
+                                          [](const std::string& line) { return line.starts_with("Nicht zu \u00f6ffnen: "); });
+    EXPECT_EQ(unopenable, GetParam().code == ExitCode::Partial ? 1 : 0) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(Registry().KeyExists(GetParam().key));
+    if (GetParam().code == ExitCode::FailedBeforeDeletion) {
+        EXPECT_EQ(Registry().Dump(), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKey, Unopenable, ::testing::ValuesIn(kUnopenableRows),
+                         [](const ::testing::TestParamInfo<UnopenableRow>& info) { return std::string(info.param.name); });
 
 // Catches a backup written into a folder made on the fly, or an earlier backup replaced without
 // /overwrite, or the /overwrite flag read the wrong way round.

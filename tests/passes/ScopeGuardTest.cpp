@@ -135,6 +135,85 @@ TEST_F(ScopeGuard, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
     EXPECT_TRUE(Registry().KeyExists(std::string(kTypeLib) + std::string(kMixedLib) + "\\1.0\\0\\win64"));
 }
 
+// Catches each wrong turn of the one type-library rule: a library that names no file of its own
+// taken for shared (kept as "Geh\u00f6rt auch anderer Software" for other software that is not
+// there), one with a key that cannot be read told as shared, one naming a file elsewhere taken
+// whole, and one that refers nowhere into the controller folders claimed at all.
+TEST(TypeLibRule, TheControllersUnlessItNamesAFileElsewhereAndNeverSharedWhenUnreadable)
+{
+    struct Row {
+        TypeLibFindings found; // controller file, other file, unreadable, refers to the controller
+        KeyClaim claim;
+    };
+    const Row rows[] = {
+        {{true, false, false, true}, KeyClaim::Controllers},  // every file the controller's
+        {{false, false, false, true}, KeyClaim::Controllers}, // no file, a HELPDIR into the folders
+        {{true, true, false, true}, KeyClaim::Shared},        // a file elsewhere besides
+        {{false, true, false, true}, KeyClaim::Shared},       // files elsewhere, a HELPDIR into the folders
+        {{true, false, true, true}, KeyClaim::Unreadable},
+        {{false, false, true, true}, KeyClaim::Unreadable},
+        {{true, true, true, true}, KeyClaim::Unreadable},     // unreadable wins over shared
+        {{false, true, false, false}, KeyClaim::Foreign},     // another maker's library
+        {{false, false, false, false}, KeyClaim::Foreign},
+        {{false, true, true, false}, KeyClaim::Foreign},
+    };
+    for (const Row& row : rows) {
+        const TypeLibFindings& f = row.found;
+        EXPECT_EQ(ClaimOfTypeLib(f), row.claim)
+            << f.controllerFile << f.otherFile << f.unreadable << f.refersToController;
+    }
+}
+
+// A type library that names no file of its own, only a HELPDIR into the controller folders, met
+// by either route; and the same library with a key that cannot be read.
+struct HelpOnlyLibraryRow {
+    const char* name;
+    bool namedByAClass; // the class route; otherwise the type-library pass alone finds it
+    bool aKeyUnreadable;
+};
+
+class HelpOnlyLibrary : public ScopeGuard, public ::testing::WithParamInterface<HelpOnlyLibraryRow> {};
+
+// Catches a route that judges the library by a rule of its own, or a rule that keeps a library
+// without files as shared, or tells an unreadable one as "Geh\u00f6rt auch anderer Software"
+// instead of "Nicht vollst\u00e4ndig lesbar".
+TEST_P(HelpOnlyLibrary, GoesLikeAnyControllerLibraryAndStaysOnlyAsUnreadable)
+{
+    const std::string library = std::string(kTypeLib) + std::string(kMixedLib);
+    Registry().SetString(library + "\\1.0", "", "Hilfe");
+    Registry().SetString(library + "\\1.0\\FLAGS", "", "0");
+    Registry().SetString(library + "\\1.0\\HELPDIR", "", "C:\\Programme\\OMX\\LIB\\Hilfe");
+    if (GetParam().namedByAClass) {
+        AddControllerClass("", kMixedLib);
+    }
+    if (GetParam().aKeyUnreadable) {
+        Registry().SetString(library + "\\1.0\\0\\win32", "", "C:\\Programme\\OMX\\LIB\\hilfe.tlb");
+        Registry().FailEnumeration(library + "\\1.0\\0\\win32");
+        sim.dialogs().QueueMessageBoxAnswer(1); // the partial run's message
+    }
+
+    EXPECT_FALSE(Run());
+
+    const std::vector<std::string> logged = LoggedKeys();
+    ASSERT_FALSE(logged.empty());
+    const std::string name = "HKEY_CLASSES_ROOT\\TypeLib\\" + std::string(kMixedLib);
+    if (GetParam().aKeyUnreadable) {
+        EXPECT_TRUE(Registry().KeyExists(library));
+        EXPECT_EQ(logged.back(), "Nicht vollst\xE4ndig lesbar: " + name);
+    } else {
+        EXPECT_FALSE(Registry().KeyExists(library));
+        EXPECT_EQ(logged.back(), "[" + name + "]");
+        EXPECT_EQ(sim.system().BeepCount(), 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothRoutes, HelpOnlyLibrary,
+                         ::testing::Values(HelpOnlyLibraryRow{"ClassRoute", true, false},
+                                           HelpOnlyLibraryRow{"TypeLibraryPass", false, false},
+                                           HelpOnlyLibraryRow{"ClassRouteUnreadable", true, true},
+                                           HelpOnlyLibraryRow{"TypeLibraryPassUnreadable", false, true}),
+                         [](const ::testing::TestParamInfo<HelpOnlyLibraryRow>& info) { return std::string(info.param.name); });
+
 // What makes a run delete less than it set out to, after it removed a first key.
 enum class Shortfall { KeyDeletedInPart, LogStopsTakingWrites, BackupStopsTakingWrites };
 
