@@ -133,5 +133,23 @@ TEST_F(CommandLineUndo, NamesEveryKeyTheImportLeftOut)
     EXPECT_TRUE(Said("Nicht wiederhergestellt (1 Schl\u00fcssel)"));
 }
 
+// Catches the lock taken as a temporary that is let go at once: a second run could then start
+// while this one deletes keys, or while Undo imports.
+TEST_F(CommandLineUndo, TheMachineIsHeldWhileKeysAreDeletedAndWhileUndoImports)
+{
+    bool heldWhileExporting = true;
+    sim.processes().SetExportHook([&](const std::string&, const std::string&) {
+        heldWhileExporting = heldWhileExporting && sim.system().TakeRunLock() == nullptr;
+        return false;
+    });
+    ASSERT_EQ(RunLine(CommandAction::Auto, kBackup), ToInt(ExitCode::Done));
+    EXPECT_TRUE(heldWhileExporting);
+
+    bool heldWhileImporting = false;
+    sim.processes().SetStartHook([&](const std::string&) { heldWhileImporting = sim.system().TakeRunLock() == nullptr; });
+    EXPECT_EQ(RunLine(CommandAction::Undo, kBackup), ToInt(ExitCode::Done));
+    EXPECT_TRUE(heldWhileImporting);
+}
+
 } // namespace
 } // namespace hivetidy::testing

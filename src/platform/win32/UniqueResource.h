@@ -74,6 +74,8 @@ inline int ReleaseScreenDc(HDC dc) noexcept
 using UniqueHkey = UniqueResource<HKEY, &RegCloseKey>;
 using UniqueHandle = UniqueResource<HANDLE, &CloseHandle>;
 using UniqueFile = UniqueResource<HANDLE, &CloseHandle, -1>;
+// Memory that LocalAlloc or a function returning it (a security descriptor, say) gave.
+using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
 using UniqueFindHandle = UniqueResource<HANDLE, &FindClose, -1>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, &DeleteObject>;
 using UniqueFont = UniqueResource<HFONT, &DeleteObject>;

@@ -115,8 +115,6 @@ private:
     UniqueFile m_file;
 };
 
-using UniqueLocalMemory = UniqueResource<HLOCAL, &LocalFree>;
-
 // Opens an existing file for reading, sharing reading only: as long as the handle is open nobody
 // can write to the file, empty, rename or delete it. The file must be a plain file with one name.
 // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link itself, so that its attributes give it away

@@ -4,6 +4,7 @@
 
 #include "platform/win32/UniqueResource.h"
 #include "platform/win32/Win32Api.h"
+#include "platform/win32/Win32FileSystem.h"
 
 #include <sddl.h>
 
@@ -96,42 +97,57 @@ std::string Win32System::LocalDateTime()
 
 namespace {
 
-// The whole machine's one run: every session sees a mutex of the global namespace.
-constexpr wchar_t kRunLockName[] = L"Global\\Hivetidy.Run";
-// Only Administrators and SYSTEM may open it, so that a standard user's program cannot take hold
-// of an existing one. One a standard user made first (before any run) still blocks: its maker
-// holds it, and runs end with "another run in progress" until that user logs off.
-constexpr wchar_t kRunLockAccess[] = L"D:P(A;;GA;;;BA)(A;;GA;;;SY)";
+// The whole machine's one run: a file in the working folder, open without sharing while the run
+// lasts and gone with its last handle. Any user could make a named object of the global namespace
+// first and so stop every run; the working folder and the file are open to administrators and
+// SYSTEM alone, so only they can take the lock.
+constexpr wchar_t kRunLockFolder[] = L"C:\\REGISTRY";
+constexpr wchar_t kRunLockPath[] = L"C:\\REGISTRY\\HIVETIDY.LCK";
+constexpr wchar_t kRunLockAccess[] = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 class Win32RunLock final : public RunLock {
 public:
-    explicit Win32RunLock(UniqueHandle mutex) : m_mutex(std::move(mutex)) {}
+    explicit Win32RunLock(UniqueFile file) : m_file(std::move(file)) {}
 
 private:
-    UniqueHandle m_mutex;
+    UniqueFile m_file;
 };
+
+// A security descriptor from its text form; empty when it cannot be made.
+UniqueLocalMemory DescriptorOf(const wchar_t* sddl)
+{
+    UniqueLocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                              reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()),
+                                                              nullptr)) {
+        descriptor.reset();
+    }
+    return descriptor;
+}
 
 } // namespace
 
 std::unique_ptr<RunLock> Win32System::TakeRunLock()
 {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kRunLockAccess, SDDL_REVISION_1, &descriptor, nullptr)) {
-        descriptor = nullptr; // the default access list of an elevated program serves as well
-    }
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    // The lock is the mutex's being there, not its ownership: it lives exactly as long as some
-    // program keeps a handle on it, and a program that ends, however, lets it go with its handles.
-    UniqueHandle mutex(CreateMutexW(&attributes, FALSE, kRunLockName));
-    const DWORD error = GetLastError();
-    if (descriptor != nullptr) {
-        LocalFree(descriptor);
-    }
-    // Made by someone else (ERROR_ALREADY_EXISTS), or there and closed to us (access denied).
-    if (!mutex || error == ERROR_ALREADY_EXISTS) {
+    // Made as the run makes the working folder, where it is not there yet; one that is there is
+    // taken as it is, as the run takes it.
+    UniqueLocalMemory folderAccess = DescriptorOf(kProtectedFolderSddl);
+    UniqueLocalMemory fileAccess = DescriptorOf(kRunLockAccess);
+    if (!folderAccess || !fileAccess) {
         return nullptr;
     }
-    return std::make_unique<Win32RunLock>(std::move(mutex));
+    SECURITY_ATTRIBUTES folderAttributes{sizeof folderAttributes, folderAccess.get(), FALSE};
+    (void)CreateDirectoryW(kRunLockFolder, &folderAttributes);
+    // No sharing at all: while one run has it open, nobody else can open it, and it is deleted
+    // with the handle, however the program ends. A link planted in its place is not followed.
+    SECURITY_ATTRIBUTES fileAttributes{sizeof fileAttributes, fileAccess.get(), FALSE};
+    UniqueFile file(CreateFileW(kRunLockPath, GENERIC_READ | GENERIC_WRITE | DELETE, 0, &fileAttributes, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr));
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<Win32RunLock>(std::move(file));
 }
 
 } // namespace hivetidy::win32

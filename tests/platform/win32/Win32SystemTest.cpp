@@ -1,5 +1,7 @@
 #include "platform/win32/Win32System.h"
 
+#include "platform/win32/Win32Api.h"
+
 #include <gtest/gtest.h>
 
 namespace hivetidy::win32 {
@@ -53,6 +55,24 @@ TEST(Win32SystemTest, TheRunLockIsTheMachinesOnlyWhileItsHolderLives)
         EXPECT_EQ(system.TakeRunLock(), nullptr);
     }
     EXPECT_NE(system.TakeRunLock(), nullptr);
+}
+
+// Catches a lock that any user could take first: a named object of the global namespace (the
+// lock once was one) must not stop a run. Also catches a lock file left behind by its holder.
+TEST(Win32SystemTest, NoObjectOfTheGlobalNamespaceStopsTheRunLock)
+{
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Global\\Hivetidy.Run");
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, L"Global\\Hivetidy.Lock");
+    ASSERT_NE(mutex, nullptr);
+    ASSERT_NE(event, nullptr);
+    Win32System system;
+    {
+        const auto lock = system.TakeRunLock();
+        EXPECT_NE(lock, nullptr);
+    }
+    EXPECT_EQ(GetFileAttributesW(L"C:\\REGISTRY\\HIVETIDY.LCK"), INVALID_FILE_ATTRIBUTES);
+    CloseHandle(event);
+    CloseHandle(mutex);
 }
 
 // Catches a report head without the machine's name, or a date in the user's own format.
