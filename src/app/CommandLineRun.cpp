@@ -151,6 +151,7 @@ std::string ReportText(Platform& platform, CleaningRun& run, const std::vector<s
     return text;
 }
 
+// Whether the bytes begin as the registry editor's export; beside /undo, below.
 bool IsRegistryExport(std::string_view contents);
 
 // Why the report may not be written to its file, or nullopt where it may. A backup is never
