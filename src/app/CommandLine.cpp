@@ -39,8 +39,8 @@ constexpr std::array<SwitchRule, 8> kSwitches{{
     case SwitchId::Report:
         return action == SwitchId::List;
     case SwitchId::Backup:
-    case SwitchId::Overwrite:
         return action == SwitchId::Auto;
+    case SwitchId::Overwrite:
     case SwitchId::Maker:
         return action == SwitchId::List || action == SwitchId::Auto;
     default:
@@ -55,7 +55,6 @@ constexpr std::array<SwitchRule, 8> kSwitches{{
     case SwitchId::Report:
         return "/list";
     case SwitchId::Backup:
-    case SwitchId::Overwrite:
         return "/auto";
     default:
         return "/list und /auto";
@@ -132,9 +131,19 @@ CommandLineError Error(std::string message)
 std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& arguments)
 {
     // Asking for the usage does nothing, so it wins over whatever else was given: "/auto /?" is
-    // someone asking how /auto goes, not a second action.
-    if (std::any_of(arguments.begin(), arguments.end(),
-                    [](const std::string& argument) { return argument == "/?" || argument == "-?"; })) {
+    // someone asking how /auto goes, not a second action. Only over switches the program knows,
+    // though: "/frobnicate /?" is a command line gone wrong, and a job must learn so from its code.
+    const auto isUsage = [](const std::string& argument) { return argument == "/?" || argument == "-?"; };
+    if (std::any_of(arguments.begin(), arguments.end(), isUsage)) {
+        for (const std::string& argument : arguments) {
+            if (isUsage(argument)) {
+                continue;
+            }
+            const auto read = ReadSwitch(argument);
+            if (const auto* error = std::get_if<CommandLineError>(&read)) {
+                return *error;
+            }
+        }
         CommandLine usage;
         usage.action = CommandAction::Usage;
         return usage;
@@ -219,7 +228,7 @@ std::vector<std::string> UsageText()
         "",
         "Aufruf:",
         "  hivetidy.exe                                   \u00f6ffnet das Fenster wie gewohnt",
-        "  hivetidy.exe /list [/report:DATEI] [/maker]",
+        "  hivetidy.exe /list [/report:DATEI] [/overwrite] [/maker]",
         "  hivetidy.exe /auto /backup:DATEI [/overwrite] [/maker]",
         "  hivetidy.exe /undo:DATEI",
         "  hivetidy.exe /?",
@@ -229,14 +238,17 @@ std::vector<std::string> UsageText()
         "                  Programmversion und Installationsordner",
         "  /auto           ein ganzer Bereinigungslauf ohne Fenster und ohne R\u00fcckfrage",
         "  /backup:DATEI   die Sicherungskopie des Laufs; ihr Ordner muss bestehen",
-        "  /overwrite      ersetzt eine bestehende Sicherungskopie (sonst bleibt sie, und der",
-        "                  Lauf beginnt nicht)",
+        "  /overwrite      ersetzt eine bestehende Sicherungskopie oder einen bestehenden",
+        "                  Bericht (sonst bleibt die Datei, und nichts beginnt); eine",
+        "                  Sicherungskopie wird nie durch einen Bericht ersetzt",
         "  /maker          auch die Schl\u00fcssel des Herstellers, wie das K\u00e4stchen im Fenster",
         "  /undo:DATEI     spielt die Sicherungskopie eines fr\u00fcheren Laufs wieder ein",
         "  /?              diese Hilfe",
         "",
         "Schalter beginnen mit / oder -, Gro\u00df- und Kleinschreibung z\u00e4hlt nicht. Ein Wert folgt",
         "nach einem Doppelpunkt, in Anf\u00fchrungszeichen, wo er Leerzeichen enth\u00e4lt.",
+        "Ein Pfad ohne Laufwerk oder Ordner gilt vom aktuellen Ordner aus, in dem das Programm",
+        "gestartet wurde.",
         "",
         "Beispiele:",
         "  start \"\" /wait hivetidy.exe /list /report:C:\\registry\\vorschau.txt /maker",

@@ -12,7 +12,7 @@ namespace hivetidy {
 enum class CommandAction {
     Window, // no arguments: the ordinary window
     Usage,  // /?
-    List,   // /list [/report:PATH] [/maker]
+    List,   // /list [/report:PATH] [/overwrite] [/maker]
     Auto,   // /auto /backup:PATH [/overwrite] [/maker]
     Undo,   // /undo:PATH
 };
@@ -21,8 +21,9 @@ struct CommandLine {
     CommandAction action = CommandAction::Window;
     // /list: the report file, empty for none.
     std::string reportPath;
-    // /auto: the backup file, and whether an existing one is replaced.
+    // /auto: the backup file.
     std::string backupPath;
+    // /auto and /list: whether an existing backup or report is replaced.
     bool overwrite = false;
     // /list and /auto: the maker's own keys too, as the window's check box.
     bool maker = false;

@@ -54,19 +54,21 @@ public:
     {
     }
 
+    // The backup's path is a full one already (WithFullPaths): folder and name come from it
+    // alone, and the checks, the messages and the run all name that one file.
     std::string ChooseBackupFile() override
     {
         FileSystem& files = m_platform.files;
-        const auto [folder, name] = SplitPath(m_line.backupPath);
+        const std::string& path = m_line.backupPath;
+        const auto [folder, name] = SplitPath(path);
         if (name.empty()) {
-            Refuse("Die Sicherungskopie braucht einen Dateinamen: " + m_line.backupPath);
+            Refuse("Die Sicherungskopie braucht einen Dateinamen: " + path);
         }
         // The folder must be there already: a mistyped one would otherwise take the backup
-        // somewhere nobody looks for it.
-        if (!folder.empty() && !files.SetCurrentDirectory(folder)) {
+        // somewhere nobody looks for it. The run writes the name into the current directory.
+        if (!files.SetCurrentDirectory(folder)) {
             Refuse("Der Ordner der Sicherungskopie ist nicht vorhanden oder nicht zu \u00f6ffnen: " + folder);
         }
-        const std::string path = files.CurrentDirectory() + "\\" + name;
         if (IsRunFile(files, path)) {
             Refuse("Die Datei " + path + " braucht das Programm selbst; die Sicherungskopie braucht einen anderen Namen.");
         }
@@ -98,6 +100,8 @@ public:
     void RunEnded(bool failed) override { m_failed = failed; }
 
     [[nodiscard]] bool Failed() const { return m_failed; }
+    // The driver itself refused to go on and has said why; the run's stage adds nothing true.
+    [[nodiscard]] bool Refused() const { return m_refused; }
     // The lines written so far, for the report.
     [[nodiscard]] const std::vector<std::string>& Said() const { return m_said; }
 
@@ -110,6 +114,7 @@ public:
 private:
     [[noreturn]] void Refuse(const std::string& why)
     {
+        m_refused = true;
         Say(why);
         throw Failure(why);
     }
@@ -118,6 +123,7 @@ private:
     Console& m_console;
     const CommandLine& m_line;
     bool m_failed = false;
+    bool m_refused = false;
     std::vector<std::string> m_said;
 };
 
@@ -146,8 +152,38 @@ std::string ReportText(Platform& platform, CleaningRun& run, const std::vector<s
     return text;
 }
 
+// Why the report may not be written to its file, or nullopt where it may. A backup is never
+// replaced by a report, /overwrite or not: it may be the only copy of what a run removed.
+std::optional<std::string> ReportRefusal(FileSystem& files, const CommandLine& line)
+{
+    const std::string& path = line.reportPath;
+    if (IsRunFile(files, path)) {
+        return "Die Datei " + path + " braucht das Programm selbst; der Bericht braucht einen anderen Namen.";
+    }
+    if (files.FindFirst(path).empty()) {
+        return std::nullopt;
+    }
+    const auto contents = files.ReadAll(path);
+    if (!contents) {
+        return "Die Datei " + path + " ist schon vorhanden und kann nicht gelesen werden; der Bericht ersetzt sie nicht.";
+    }
+    if (IsRegistryExport(*contents)) {
+        return "Die Datei " + path + " ist eine Sicherungskopie des Registrierungs-Editors; der Bericht ersetzt sie nicht.";
+    }
+    if (!line.overwrite) {
+        return "Der Bericht " + path + " ist schon vorhanden. Mit /overwrite wird er ersetzt.";
+    }
+    return std::nullopt;
+}
+
 int List(Platform& platform, Console& console, const CommandLine& line)
 {
+    if (!line.reportPath.empty()) {
+        if (const auto refusal = ReportRefusal(platform.files, line)) {
+            console.WriteLine(*refusal);
+            return ToInt(ExitCode::FailedBeforeDeletion);
+        }
+    }
     CommandLineDriver driver(platform, console, line);
     CleaningRun run(platform, driver);
     (void)run.FindMakerKeys();
@@ -183,7 +219,9 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
     run.Start();
 
     const RunOutcome& outcome = run.Outcome();
-    if (driver.Failed()) {
+    if (driver.Refused()) {
+        console.WriteLine("Der Bereinigungslauf wurde abgebrochen.");
+    } else if (driver.Failed()) {
         console.WriteLine(std::string(FailureText(run.Stage())) + " Der Bereinigungslauf wurde abgebrochen.");
     }
     std::string removed = "Gel\u00f6scht: " + CountOfKeys(outcome.Removed());
@@ -200,7 +238,8 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
                           "Danach wurde kein Schl\u00fcssel mehr gel\u00f6scht.");
     }
     if (run.BackupCreated()) {
-        console.WriteLine("Sicherungskopie: " + run.BackupFilePath());
+        // The one full path, not the run's folder-and-name, which doubles a drive root's backslash.
+        console.WriteLine("Sicherungskopie: " + line.backupPath);
         console.WriteLine("L\u00f6schprotokoll: " + std::string(kRemovalLogPath));
     }
     const ExitCode code = ExitCodeOf(outcome, driver.Failed());
@@ -237,10 +276,37 @@ int Undo(Platform& platform, Console& console, const CommandLine& line)
     return ToInt(result.Complete() ? ExitCode::Done : ExitCode::Partial);
 }
 
+// The command line with each of its paths made the one full path that every check, message and
+// the run itself then use; nullopt, said on the console, where a path names no file on a drive.
+std::optional<CommandLine> WithFullPaths(FileSystem& files, Console& console, const CommandLine& given)
+{
+    CommandLine line = given;
+    for (std::string* path : {&line.backupPath, &line.reportPath, &line.undoPath}) {
+        if (path->empty()) {
+            continue;
+        }
+        auto full = files.FullPathOf(*path);
+        if (!full) {
+            console.WriteLine("Der Pfad " + *path + " nennt keine Datei auf einem Laufwerk dieses Rechners. "
+                              "Es wurde nichts ver\u00e4ndert.");
+            return std::nullopt;
+        }
+        *path = std::move(*full);
+    }
+    return line;
+}
+
 } // namespace
 
-int RunFromCommandLine(Platform& platform, Console& console, const CommandLine& line)
+int RunFromCommandLine(Platform& platform, Console& console, const CommandLine& given)
 {
+    // Once, before anything looks at a file: "C:/x", "C:x", "x.reg.", "PROGRA~1" or another
+    // letter case must not slip past a check that a later step, spelling it otherwise, ignores.
+    const auto full = WithFullPaths(platform.files, console, given);
+    if (!full) {
+        return ToInt(ExitCode::FailedBeforeDeletion);
+    }
+    const CommandLine& line = *full;
     switch (line.action) {
     case CommandAction::List:
         return List(platform, console, line);

@@ -60,6 +60,21 @@ std::optional<std::vector<RawValue>> ValuesOf(Platform& platform, std::string_vi
 
 } // namespace
 
+bool IsRegistryExport(std::string_view contents)
+{
+    const auto headed = [&](std::string_view bytes, std::string_view lineEnd) {
+        return contents.starts_with(bytes) &&
+               (contents.size() == bytes.size() || contents.substr(bytes.size()).starts_with(lineEnd));
+    };
+    std::string version5("\xFF\xFE");
+    for (const char c : kVersion5Header) {
+        version5 += c;
+        version5 += '\0';
+    }
+    return headed(version5, std::string_view("\r\0", 2)) || headed(version5, std::string_view("\n\0", 2)) ||
+           headed(kVersion4Header, "\r") || headed(kVersion4Header, "\n");
+}
+
 UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& contents, bool silent)
 {
     if (!contents) {

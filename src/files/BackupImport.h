@@ -35,6 +35,10 @@ struct UndoResult {
 // reads every key of them back. silent: the editor asks nothing and reports nothing (/s).
 [[nodiscard]] UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& contents, bool silent);
 
+// The file begins with the head line of a registry export, in the encoding the editor writes it:
+// version 5 in UTF-16LE with its byte-order mark, version 4 in the ANSI code page.
+[[nodiscard]] bool IsRegistryExport(std::string_view contents);
+
 // The lines that tell the user what an Undo that ran did not bring back (German); none when
 // everything is back.
 [[nodiscard]] std::vector<std::string> UndoShortfallLines(const UndoResult& result);

@@ -1,5 +1,6 @@
 #include "passes/CleaningRun.h"
 
+#include "files/BackupImport.h"
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
@@ -97,7 +98,8 @@ bool IsRunFile(FileSystem& files, const std::string& path)
         return ToUpperText(files.ShortPathOf(name).value_or(std::string(name)));
     };
     const std::string chosen = spelled(path);
-    return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath);
+    return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath) ||
+           chosen == spelled(kBackupRecordPath) || chosen == spelled(kImportCopyPath);
 }
 
 } // namespace hivetidy

@@ -196,7 +196,8 @@ private:
     BackupRecord m_backupRecord;
 };
 
-// True for the path of the export file or the removal log, however the file system spells it.
+// True for the path of a file of the run's own (the export file, the removal log, the backup record,
+// the copy Undo imports), however the file system spells it.
 [[nodiscard]] bool IsRunFile(FileSystem& files, const std::string& path);
 
 } // namespace hivetidy

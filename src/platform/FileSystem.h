@@ -64,6 +64,14 @@ public:
     // The system's own short (8.3) spelling of an existing path, as a full path (the long one where
     // a component has no alias); nullopt when the path does not exist.
     [[nodiscard]] virtual std::optional<std::string> ShortPathOf(std::string_view path) = 0;
+    // The one full path a name stands for, as Windows resolves it when the file is opened: against
+    // the current directory (a drive-relative "C:x" against that drive's current folder, "C:\x"
+    // against its root), '/' read as '\', "." and ".." resolved, the trailing dots and blanks of
+    // the last name dropped; the drive letter upper case, and every component that exists spelled
+    // by its long name in the case it has on the disk, so that an alias or another letter case
+    // names the same file in the same words. What does not exist yet stays as written. nullopt
+    // for a path on no drive (a share, a device) or one Windows cannot resolve.
+    [[nodiscard]] virtual std::optional<std::string> FullPathOf(std::string_view path) = 0;
     // Creates the file anew for writing; nullptr when it cannot. A file of that name is deleted
     // first (a link or a second name itself, never what it leads to) and the new one is made only
     // where the name is then free, so nothing is ever written through a name someone planted.

@@ -5,7 +5,11 @@
 
 #include "app/CommandLineRun.h"
 #include "app/ExitCode.h"
+#include "passes/CleaningRun.h"
 #include "platform/sim/SimConsole.h"
+#include "shared/Text.h"
+
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <string>
@@ -236,6 +240,157 @@ TEST_F(CommandLineRun, AutoTakesOnlyABackupInAFolderThatIsThereAndReplacesOneOnl
 
     EXPECT_EQ(RunLine(Auto(kServiceBackup, true)), ToInt(ExitCode::Done));
     EXPECT_FALSE(Registry().KeyExists(std::string(kClsid) + std::string(kTool)));
+}
+
+constexpr std::string_view kEarlierBackup = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vorher]\r\n";
+
+// One row per spelling of the earlier backup C:\Service\PC-07.reg, the program started in cwd.
+// Each catches a check that looks at another file than the run then writes: "C:/..." or "C:x"
+// checked as <current folder>\<whole value>, the alias or the trailing dot not resolved. The
+// refusal names the file once, in its full long spelling, and the run's stage does not add "Der
+// Ordner der Sicherungskopie kann nicht geöffnet werden." after it.
+TEST_F(CommandLineRun, AnEarlierBackupIsKeptWithoutOverwriteUnderEverySpelling)
+{
+    Files().AddDirectory("C:\\Service\\Alte Laeufe", std::string("ALTELA~1"));
+    AddClass(kTool, "C:\\Programme\\OMX\\BIN\\werkzeug64.dll");
+    const std::string before = Registry().Dump();
+    const struct {
+        const char* cwd;
+        const char* backup;
+        const char* full;
+    } rows[] = {
+        {"C:\\", "C:/Service/PC-07.reg", "C:\\Service\\PC-07.reg"},
+        {"C:\\Service", "C:PC-07.reg", "C:\\Service\\PC-07.reg"},
+        {"C:\\Service", "PC-07.reg", "C:\\Service\\PC-07.reg"},
+        {"C:\\REGISTRY", "..\\Service\\.\\PC-07.reg", "C:\\Service\\PC-07.reg"},
+        {"C:\\", "c:\\service\\pc-07.REG", "C:\\Service\\PC-07.reg"},
+        {"C:\\", "C:\\Service\\PC-07.reg. ", "C:\\Service\\PC-07.reg"},
+        {"C:\\", "C:\\Service\\ALTELA~1\\lauf.reg", "C:\\Service\\Alte Laeufe\\lauf.reg"},
+    };
+    Files().WriteFile(kServiceBackup, kEarlierBackup);
+    Files().WriteFile("C:\\Service\\Alte Laeufe\\lauf.reg", kEarlierBackup);
+    for (const auto& row : rows) {
+        ASSERT_TRUE(Files().SetCurrentDirectory(row.cwd));
+        console.Clear();
+        EXPECT_EQ(RunLine(Auto(row.backup)), ToInt(ExitCode::FailedBeforeDeletion)) << row.backup;
+        EXPECT_EQ(Files().Contents(row.full), kEarlierBackup) << row.backup;
+        EXPECT_EQ(Registry().Dump(), before) << row.backup;
+        ASSERT_FALSE(console.Lines().empty());
+        EXPECT_EQ(console.Lines()[0], "Die Sicherungskopie " + std::string(row.full) +
+                                          " ist schon vorhanden. Mit /overwrite wird sie ersetzt.");
+        EXPECT_EQ(std::count(console.Lines().begin(), console.Lines().end(),
+                             std::string(FailureText(RunStage::ChoosingBackup))),
+                  0)
+            << row.backup;
+    }
+    EXPECT_TRUE(sim.processes().CommandLines().empty());
+}
+
+// One row per spelling of the run's own files, with /overwrite. Catches /auto without the check
+// that the backup is none of them (the removal log replaced, exit 2 lost; or hlp.reg taken, every
+// key staying, exit 1), or a check that compares the spelling as typed.
+TEST_F(CommandLineRun, TheRunsOwnFilesAreRefusedAsTheBackupUnderEverySpelling)
+{
+    AddClass(kTool, "C:\\Programme\\OMX\\BIN\\werkzeug64.dll");
+    Files().WriteFile(kLogPath, "vorheriges Protokoll");
+    const std::string before = Registry().Dump();
+    const struct {
+        const char* cwd;
+        const char* backup;
+        const char* full;
+    } rows[] = {
+        {"C:\\", "C:\\REGISTRY\\HIVETIDY.BAK", "C:\\REGISTRY\\HIVETIDY.BAK"},
+        {"C:\\", "c:\\registry\\hlp.reg", "C:\\REGISTRY\\hlp.reg"},
+        {"C:\\", "C:/Registry/Hivetidy.bak", "C:\\REGISTRY\\HIVETIDY.BAK"},
+        {"C:\\REGISTRY", "C:hlp.reg", "C:\\REGISTRY\\hlp.reg"},
+        {"C:\\Service", "..\\registry\\HIVETIDY.BAK..", "C:\\REGISTRY\\HIVETIDY.BAK"},
+        {"C:\\Service", "\\REGISTRY\\HLP.REG", "C:\\REGISTRY\\HLP.REG"},
+        // The backup record and the copy Undo imports: a backup in their place would lose every
+        // earlier run's notes, or be overwritten by the next Undo.
+        {"C:\\", "c:\\registry\\hivetidy.sig", "C:\\REGISTRY\\hivetidy.sig"},
+        {"C:\\REGISTRY", "undo.reg", "C:\\REGISTRY\\undo.reg"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(Files().SetCurrentDirectory(row.cwd));
+        console.Clear();
+        EXPECT_EQ(RunLine(Auto(row.backup, true)), ToInt(ExitCode::FailedBeforeDeletion)) << row.backup;
+        EXPECT_EQ(Files().Contents(kLogPath), "vorheriges Protokoll") << row.backup;
+        EXPECT_EQ(Registry().Dump(), before) << row.backup;
+        ASSERT_FALSE(console.Lines().empty());
+        EXPECT_EQ(console.Lines()[0], "Die Datei " + std::string(row.full) +
+                                          " braucht das Programm selbst; die Sicherungskopie braucht einen "
+                                          "anderen Namen.");
+    }
+    EXPECT_TRUE(sim.processes().CommandLines().empty());
+}
+
+// Catches /auto taking drive C:'s current folder for "C:\x.reg" (a drive-relative path misread),
+// and a console that names the backup as typed instead of where it is.
+TEST_F(CommandLineRun, ABackupAtTheDrivesRootIsWrittenThereWhateverTheCurrentFolder)
+{
+    AddClass(kTool, "C:\\Programme\\OMX\\BIN\\werkzeug64.dll");
+    ASSERT_TRUE(Files().SetCurrentDirectory("C:\\Service"));
+
+    EXPECT_EQ(RunLine(Auto("C:\\x.reg")), ToInt(ExitCode::Done));
+    EXPECT_TRUE(Files().Exists("C:\\x.reg"));
+    EXPECT_FALSE(Files().Exists("C:\\Service\\x.reg"));
+    EXPECT_THAT(console.Lines(), ::testing::Contains("Sicherungskopie: C:\\x.reg"));
+}
+
+// Catches a report that replaces an existing file without /overwrite, a backup (either editor's
+// head) or the run's own file even with it, a check made on the spelling as typed, and a report
+// that cannot be written ending with 1 (partial) instead of 2.
+TEST_F(CommandLineRun, AReportReplacesOnlyAnEarlierReportAndOnlyWithOverwrite)
+{
+    AddClass(kTool, "C:\\Programme\\OMX\\BIN\\werkzeug64.dll");
+    const std::string version5 = Utf16ToLeBytes(u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n");
+    Files().WriteFile(kReport, "alter Bericht");
+    Files().WriteFile(kServiceBackup, kEarlierBackup);
+    Files().WriteFile("C:\\Service\\PC-08.reg", version5);
+    Files().WriteFile(kLogPath, "vorheriges Protokoll");
+    const auto withOverwrite = [](std::string path) {
+        CommandLine line = List(std::move(path));
+        line.overwrite = true;
+        return line;
+    };
+
+    EXPECT_EQ(RunLine(List("c:/service/pc-07.TXT")), ToInt(ExitCode::FailedBeforeDeletion));
+    EXPECT_EQ(Files().Contents(kReport), "alter Bericht");
+    EXPECT_EQ(console.Lines(), std::vector<std::string>{"Der Bericht C:\\Service\\PC-07.txt ist schon vorhanden. "
+                                                        "Mit /overwrite wird er ersetzt."});
+
+    for (const std::string_view refused : {"C:/Service/PC-07.reg", "C:\\Service\\PC-08.reg.", "c:\\registry\\hivetidy.bak"}) {
+        console.Clear();
+        EXPECT_EQ(RunLine(withOverwrite(std::string(refused))), ToInt(ExitCode::FailedBeforeDeletion)) << refused;
+        ASSERT_EQ(console.Lines().size(), 1u) << refused;
+    }
+    EXPECT_EQ(console.Lines()[0], "Die Datei C:\\REGISTRY\\HIVETIDY.BAK braucht das Programm selbst; der Bericht "
+                                  "braucht einen anderen Namen.");
+    EXPECT_EQ(Files().Contents(kServiceBackup), kEarlierBackup);
+    EXPECT_EQ(Files().Contents("C:\\Service\\PC-08.reg"), version5);
+    EXPECT_EQ(Files().Contents(kLogPath), "vorheriges Protokoll");
+
+    EXPECT_EQ(RunLine(withOverwrite(std::string(kReport))), ToInt(ExitCode::Done));
+    EXPECT_TRUE(Files().Contents(kReport)->starts_with("\xEF\xBB\xBFHivetidy"));
+
+    Files().FailCreate("C:\\Service\\neu.txt");
+    console.Clear();
+    EXPECT_EQ(RunLine(List("C:/Service/neu.txt")), ToInt(ExitCode::FailedBeforeDeletion));
+    EXPECT_EQ(console.Lines().back(), "Der Bericht C:\\Service\\neu.txt kann nicht geschrieben werden.");
+}
+
+// Catches /undo handing the editor the name as typed: the editor runs in the system folder and
+// finds nothing there, and the program says "Importiert" over a registry that stayed as it was.
+TEST_F(CommandLineRun, UndoOfANameRelativeToTheCurrentFolderImportsThatFile)
+{
+    InstallController();
+    const std::string before = Registry().Dump();
+    ASSERT_EQ(RunLine(Auto()), ToInt(ExitCode::Partial));
+    ASSERT_NE(Registry().Dump(), before);
+
+    ASSERT_TRUE(Files().SetCurrentDirectory("C:\\Service"));
+    EXPECT_EQ(RunLine(Undo("PC-07.reg")), ToInt(ExitCode::Done));
+    EXPECT_EQ(Registry().Dump(), before);
 }
 
 // Catches an Undo that imports whatever file it is given (a text file, a missing one, a version-5

@@ -70,6 +70,8 @@ const GoodLine kGoodLines[] = {
      WithMaker(WithBackup(Line(CommandAction::Auto), "C:\\b.reg"))},
     {"/overwrite not set", {"/auto", "/backup:C:\\x y\\b.reg", "/overwrite"},
      WithOverwrite(WithBackup(Line(CommandAction::Auto), "C:\\x y\\b.reg"))},
+    {"/overwrite refused with /list, whose report it lets replace", {"/list", "/report:r.txt", "/overwrite"},
+     WithOverwrite(WithReport(Line(CommandAction::List), "r.txt"))},
     {"the value's letters lower-cased with the switch", {"/AUTO", "/BACKUP:C:\\Sicherung\\PC\u00c4.reg"},
      WithBackup(Line(CommandAction::Auto), "C:\\Sicherung\\PC\u00c4.reg")},
     // A caller that quoted the whole value once more: its quotes survive Windows' splitting.
@@ -131,8 +133,11 @@ const BadLine kBadLines[] = {
      "Der Schalter /backup ist zweimal angegeben."},
     {"/backup with /list ignored", {"/list", "/backup:C:\\b.reg"},
      "Der Schalter /backup geh\u00f6rt nicht zu /list, nur zu /auto."},
-    {"/overwrite with /list ignored", {"/list", "/overwrite"},
-     "Der Schalter /overwrite geh\u00f6rt nicht zu /list, nur zu /auto."},
+    {"/overwrite with /undo ignored", {"/undo:C:\\b.reg", "/overwrite"},
+     "Der Schalter /overwrite geh\u00f6rt nicht zu /undo, nur zu /list und /auto."},
+    // A job whose command line went wrong must learn so from its code, not get the usage and 0.
+    {"/? winning over a switch nobody knows", {"/frobnicate", "/?"}, "Unbekannter Schalter: /frobnicate."},
+    {"/? winning over a malformed switch", {"-?", "/backup:"}, "Zu /backup fehlt der Wert: /backup:DATEI."},
     {"/report with /auto ignored", {"/auto", "/backup:C:\\b.reg", "/report:C:\\r.txt"},
      "Der Schalter /report geh\u00f6rt nicht zu /auto, nur zu /list."},
     {"/maker with /undo ignored", {"/undo:C:\\b.reg", "/maker"},

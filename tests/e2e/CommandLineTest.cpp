@@ -149,6 +149,27 @@ TEST_F(CommandLine, AutoWithABackupFolderThatIsNotThereDeletesNothingAndEndsWith
     EXPECT_TRUE(differences.empty()) << Listed(differences);
 }
 
+// Catches the check for an earlier backup made on <current folder>\<whole value>, which a path
+// with forward slashes escapes: the only copy of what the earlier run removed deleted and written
+// anew, and the run ending with 0.
+TEST_F(CommandLine, AutoOverAnEarlierBackupNamedWithForwardSlashesKeepsItDeletesNothingAndEndsWithTwo)
+{
+    ControllerInstallation::OneOfEachKind().Seed(m_seeds);
+    MakeBackupFolder();
+    const std::string earlier = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vorher]\r\n\"Wert\"=\"1\"\r\n";
+    WriteBytes(kBackupFile, earlier);
+    const RegistrySnapshot before = RegistrySnapshot::OfSoftware();
+
+    const CommandLineOutcome run = RunHivetidyWith(L"/auto \"/backup:C:/Sicherung PC 1/backup.reg\" /maker");
+
+    EXPECT_EQ(run.exitCode, kFailedBeforeDeletion) << Shown(run);
+    EXPECT_TRUE(run.windowsSeen.empty()) << Shown(run);
+    EXPECT_EQ(ReadBytes(kBackupFile), earlier);
+    EXPECT_NE(run.output.find(ToUtf8(kBackupFile)), std::string::npos) << Shown(run);
+    const auto differences = before.DifferencesTo(RegistrySnapshot::OfSoftware());
+    EXPECT_TRUE(differences.empty()) << Listed(differences);
+}
+
 // Catches an /undo that hands the backup to the editor without waiting for it (the job goes on
 // to install while the import still runs, and the exit code says nothing of it), that imports
 // another file, or whose editor asks in a box that nobody answers.
@@ -203,6 +224,8 @@ struct BadLine {
 // thing wrong, then the hint; UTF-8 with CR LF.
 const BadLine kBadLines[] = {
     {L"/frobnicate", L"Unbekannter Schalter: /frobnicate."},
+    // Not the usage and 0: a job whose command line went wrong must learn so.
+    {L"/frobnicate /?", L"Unbekannter Schalter: /frobnicate."},
     {L"/auto /maker", L"Zu /auto fehlt /backup:DATEI, die Sicherungskopie des Laufs."},
     {L"/auto /backup:", L"Zu /backup fehlt der Wert: /backup:DATEI."},
     {L"/list /auto /backup:C:\\b.reg", L"Zwei Aufgaben auf einmal: /list und /auto. Es geht nur eine."},

@@ -39,6 +39,7 @@ public:
     bool IsRealFolder(std::string_view path) override { return m_below.IsRealFolder(path); }
     std::string FindFirst(std::string_view fullName) override { return m_below.FindFirst(fullName); }
     std::optional<std::string> ShortPathOf(std::string_view path) override { return m_below.ShortPathOf(path); }
+    std::optional<std::string> FullPathOf(std::string_view path) override { return m_below.FullPathOf(path); }
     std::unique_ptr<WritableFile> Create(std::string_view path) override { return m_below.Create(path); }
     std::optional<std::string> ReadAll(std::string_view path) override { return m_below.ReadAll(path); }
     std::unique_ptr<HeldFile> HoldForReading(std::string_view path) override { return m_below.HoldForReading(path); }

@@ -22,6 +22,8 @@ public:
     }
 
     [[nodiscard]] const std::vector<std::string>& Lines() const { return m_lines; }
+    // Forgets the lines so far, for a test that starts the program again.
+    void Clear() { m_lines.clear(); }
 
 private:
     bool m_attached;

@@ -122,6 +122,7 @@ struct SimFileSystem::Node {
 struct SimFileSystem::Path {
     std::string drive; // "C:", as written
     std::vector<std::string> parts;
+    bool endsWithSeparator = false; // "C:\Service\": a folder, named with no file in it
 
     [[nodiscard]] std::string Text() const
     {
@@ -263,19 +264,37 @@ std::optional<SimFileSystem::Path> SimFileSystem::Normalise(std::string_view pat
     } else {
         result.drive = m_currentDrive;
     }
-    const bool onCurrentDrive = EqualsIgnoreCase(result.drive, m_currentDrive);
-    if (!rest.starts_with('\\') && onCurrentDrive) {
-        result.parts = m_currentParts;
+    // "C:x" goes from drive C:'s current folder: the process's own where C: is its drive, else
+    // the one its environment names for C: (cmd's "=C:" variable), else C:'s root.
+    if (!rest.starts_with('\\')) {
+        if (EqualsIgnoreCase(result.drive, m_currentDrive)) {
+            result.parts = m_currentParts;
+        } else if (const auto folder = m_driveFolders.find(ToUpperText(result.drive)); folder != m_driveFolders.end()) {
+            result.parts = folder->second;
+        }
     }
+    result.endsWithSeparator = rest.ends_with('\\');
     while (!rest.empty()) {
         const std::size_t slash = rest.find('\\');
-        const std::string_view part = rest.substr(0, slash);
+        std::string_view part = rest.substr(0, slash);
         rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash + 1);
         if (part == "..") {
             if (!result.parts.empty()) {
                 result.parts.pop_back();
             }
-        } else if (!part.empty() && part != ".") {
+            continue;
+        }
+        if (part == ".") {
+            continue;
+        }
+        // Windows drops the trailing dots and blanks of the last name: "PC-07.reg. " is "PC-07.reg".
+        if (slash == std::string_view::npos) {
+            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) {
+                part.remove_suffix(1);
+            }
+            result.endsWithSeparator = result.endsWithSeparator || part.empty();
+        }
+        if (!part.empty()) {
             result.parts.emplace_back(part);
         }
     }
@@ -477,6 +496,25 @@ std::optional<std::string> SimFileSystem::ShortPathOf(std::string_view path)
     return shortPath.Text();
 }
 
+std::optional<std::string> SimFileSystem::FullPathOf(std::string_view path)
+{
+    const auto normalised = Normalise(path);
+    if (!normalised) {
+        return std::nullopt;
+    }
+    // The long names of the part that exists, through links as Windows' lookup goes; from the
+    // first missing name on the path stays as it was written.
+    const auto drive = m_drives.find(ToUpperText(normalised->drive));
+    std::shared_ptr<Node> node = drive == m_drives.end() ? nullptr : drive->second;
+    Path full{ToUpperText(normalised->drive), {}, normalised->endsWithSeparator && !normalised->parts.empty()};
+    for (const std::string& part : normalised->parts) {
+        const auto entry = node && node->isDirectory ? node->Child(part) : nullptr;
+        full.parts.push_back(entry ? entry->name : part);
+        node = Follow(entry);
+    }
+    return full.Text() + (full.endsWithSeparator ? "\\" : "");
+}
+
 std::unique_ptr<WritableFile> SimFileSystem::Create(std::string_view path)
 {
     const auto normalised = Normalise(path);
@@ -533,6 +571,15 @@ bool SimFileSystem::Delete(std::string_view path)
     }
     Resolve(normalised->Parent())->children.erase(ToUpperText(entry->name));
     return true;
+}
+
+void SimFileSystem::SetDriveFolder(std::string_view path)
+{
+    const auto normalised = Normalise(path);
+    if (!normalised || !Resolve(*normalised) || !Resolve(*normalised)->isDirectory) {
+        throw std::invalid_argument("not a folder: " + std::string(path));
+    }
+    m_driveFolders[ToUpperText(normalised->drive)] = normalised->parts;
 }
 
 void SimFileSystem::AddDirectory(std::string_view path, std::optional<std::string> shortAlias)

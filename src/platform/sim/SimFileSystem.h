@@ -2,8 +2,9 @@
 // The in-memory file system: drives with directories and files, names that compare ignoring
 // letter case and keep their case, optional 8.3 aliases, and what a power loss would leave.
 //
-// Paths may be absolute ("C:\REGISTRY\hlp.reg"), drive-relative ("\x") or relative to the current
-// directory; '/' works as '\', and empty, "." and ".." components are resolved as Win32 does.
+// Paths may be absolute ("C:\REGISTRY\hlp.reg"), relative to the current drive's root ("\x"), to
+// a drive's current folder ("D:x") or to the current directory; '/' works as '\', and empty, "."
+// and ".." components and the last name's trailing dots and blanks are resolved as Win32 does.
 
 #include "platform/FileSystem.h"
 
@@ -48,6 +49,7 @@ public:
     [[nodiscard]] bool IsRealFolder(std::string_view path) override;
     [[nodiscard]] std::string FindFirst(std::string_view fullName) override;
     [[nodiscard]] std::optional<std::string> ShortPathOf(std::string_view path) override;
+    [[nodiscard]] std::optional<std::string> FullPathOf(std::string_view path) override;
     [[nodiscard]] std::unique_ptr<WritableFile> Create(std::string_view path) override;
     [[nodiscard]] std::optional<std::string> ReadAll(std::string_view path) override;
     [[nodiscard]] std::unique_ptr<HeldFile> HoldForReading(std::string_view path) override;
@@ -56,6 +58,10 @@ public:
     // Creates the directory and every missing one above it (a new drive too: "D:\"); the alias
     // ("PROGRA~1") is the last component's. Throws std::invalid_argument when a name is taken.
     void AddDirectory(std::string_view path, std::optional<std::string> shortAlias);
+    // The current folder of a drive other than the current one, as the environment of a process
+    // started from cmd names it ("=D:=D:\\Stick"), for drive-relative paths ("D:x"). Throws when it
+    // is not an existing folder.
+    void SetDriveFolder(std::string_view path);
     // A file that was on the disk already (written and flushed); missing directories are created.
     // A link in its place is written through. Throws where a handle on the file does not share
     // writing (the program holds it, or has it open for writing).
@@ -127,6 +133,7 @@ private:
     std::map<std::string, std::shared_ptr<Node>> m_drives; // by upper-case drive ("C:")
     std::string m_currentDrive;                             // as it was set ("c:" stays "c:")
     std::vector<std::string> m_currentParts;                // as they were set, aliases included
+    std::map<std::string, std::vector<std::string>> m_driveFolders; // other drives' current folders
     std::string m_failCreate;                               // fault keys; "" for none
     std::string m_failWrites;
     std::string m_failDirectoryCreation;

@@ -59,6 +59,20 @@ bool IsRegistryEditor(std::string_view program)
     return EqualsIgnoreCase(name, "regedit") || EqualsIgnoreCase(name, "regedit.exe");
 }
 
+// The editor runs in the system folder, where Win32Processes starts it: a name it is given without
+// a drive and a root means a file there, not in this program's current directory.
+std::string InEditorFolder(const std::string& file)
+{
+    const auto isSlash = [](char c) { return c == '\\' || c == '/'; };
+    if (file.size() >= 3 && file[1] == ':' && isSlash(file[2])) {
+        return file;
+    }
+    if (!file.empty() && isSlash(file.front())) {
+        return "C:" + file;
+    }
+    return "C:\\WINDOWS\\system32\\" + file;
+}
+
 } // namespace
 
 SimProcesses::SimProcesses(SimRegistry& registry, SimFileSystem& files) : m_registry(registry), m_files(files) {}
@@ -139,7 +153,7 @@ bool SimProcesses::Export(const std::string& file, const std::string& key)
     if (!bytes) {
         return false;
     }
-    const auto out = m_files.Create(file);
+    const auto out = m_files.Create(InEditorFolder(file));
     if (!out) {
         return false;
     }
@@ -149,7 +163,7 @@ bool SimProcesses::Export(const std::string& file, const std::string& key)
 
 void SimProcesses::Import(const std::string& file)
 {
-    const auto bytes = m_files.ReadAll(file);
+    const auto bytes = m_files.ReadAll(InEditorFolder(file));
     m_imports.push_back(EditorImport{file, bytes && ImportRegFile(m_registry, *bytes)});
 }
 

@@ -12,7 +12,6 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/Win32Window.h"
-#include "platform/win32/WideText.h"
 
 #include <exception>
 #include <string>
@@ -23,22 +22,13 @@ namespace {
 
 constexpr char kUsageHint[] = "hivetidy.exe /? zeigt die Verwendung.";
 
-// /? is asked by a person, so without a console (started from the Run box or a shortcut) the
-// usage is shown the way a GUI program shows it, in a message box.
+// Without a console and without redirected output (a scheduled task, a SYSTEM job) the usage
+// goes nowhere: a message box there would wait for a person who is not there.
 void ShowUsage(Console& console)
 {
-    const std::vector<std::string> usage = UsageText();
-    if (console.Attached()) {
-        for (const std::string& line : usage) {
-            console.WriteLine(line);
-        }
-        return;
+    for (const std::string& line : UsageText()) {
+        console.WriteLine(line);
     }
-    std::string text;
-    for (const std::string& line : usage) {
-        text += line + "\n";
-    }
-    MessageBoxW(nullptr, Widen(text).c_str(), L"Hivetidy", MB_OK | MB_ICONINFORMATION);
 }
 
 int Run(Console& console, const CommandLine& line)

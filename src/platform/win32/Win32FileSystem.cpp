@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwctype>
 #include <utility>
 #include <vector>
 
@@ -256,6 +257,49 @@ std::optional<std::string> Win32FileSystem::ShortPathOf(std::string_view path)
         return std::nullopt;
     }
     return Narrow(*shortPath);
+}
+
+std::optional<std::string> Win32FileSystem::FullPathOf(std::string_view path)
+{
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    // GetFullPathNameW resolves exactly as opening the file would: the current directory, a
+    // drive's own current folder for "C:x", '/', "." and "..", and the last name's trailing dots
+    // and blanks; it looks at nothing on the disk.
+    const std::wstring widePath = Widen(path);
+    auto full = CallWithGrowingBuffer(
+        [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(widePath.c_str(), size, buffer, nullptr); });
+    if (!full || full->size() < 3 || (*full)[1] != L':' || (*full)[2] != L'\\' || !iswalpha((*full)[0])) {
+        return std::nullopt; // a share, a device ("\\.\COM1"), or nothing at all
+    }
+    (*full)[0] = static_cast<wchar_t>(towupper((*full)[0]));
+    // Each existing component by the name FindFirstFileW reports, the long one in the case it has
+    // on the disk (GetLongPathNameW would keep the case it was given). A wildcard would match some
+    // other name, so a component with one is taken as missing; so is all that follows one missing.
+    std::wstring spelled = full->substr(0, 3);
+    std::size_t start = 3;
+    bool exists = true;
+    while (start < full->size()) {
+        const std::size_t end = std::min(full->find(L'\\', start), full->size());
+        std::wstring part = full->substr(start, end - start);
+        if (exists && !part.empty() && part.find_first_of(L"*?") == std::wstring::npos) {
+            WIN32_FIND_DATAW found{};
+            const UniqueFindHandle search(FindFirstFileW((spelled + part).c_str(), &found));
+            exists = static_cast<bool>(search);
+            if (exists) {
+                part = found.cFileName;
+            }
+        } else {
+            exists = false;
+        }
+        spelled += part;
+        if (end < full->size()) {
+            spelled += L'\\';
+        }
+        start = end + 1;
+    }
+    return Narrow(spelled);
 }
 
 std::unique_ptr<WritableFile> Win32FileSystem::Create(std::string_view path)

@@ -22,6 +22,8 @@ public:
     // FindFirstFileW reports the long name even when it is given a short alias.
     [[nodiscard]] std::string FindFirst(std::string_view fullName) override;
     [[nodiscard]] std::optional<std::string> ShortPathOf(std::string_view path) override;
+    // GetFullPathNameW, then FindFirstFileW on each component that exists for its long name.
+    [[nodiscard]] std::optional<std::string> FullPathOf(std::string_view path) override;
     [[nodiscard]] std::unique_ptr<WritableFile> Create(std::string_view path) override;
     [[nodiscard]] std::optional<std::string> ReadAll(std::string_view path) override;
     [[nodiscard]] std::unique_ptr<HeldFile> HoldForReading(std::string_view path) override;

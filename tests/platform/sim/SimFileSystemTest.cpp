@@ -97,6 +97,40 @@ TEST_F(SimFileSystemTest, ShortPathOfSpellsEachComponentByItsAliasWhereItHasOne)
     EXPECT_EQ(files.ShortPathOf("C:\\Programme\\Fehlt"), std::nullopt);
 }
 
+// One row per way of spelling a file. Each catches a resolution that differs from Windows' in that
+// one way: '/' kept, "C:x" taken from the root or "C:\\x" from C:'s current folder, another
+// drive's "D:x" taken from its root although the environment names its folder, ".." or a trailing
+// dot kept, an alias or a letter case left as typed, or a missing name respelled.
+TEST_F(SimFileSystemTest, FullPathOfSpellsEveryNameOfAFileAlikeAsWindowsResolvesIt)
+{
+    files.AddDirectory("C:\\Sicherung Ordner", std::string("SICHER~1"));
+    files.WriteFile("C:\\Sicherung Ordner\\PC-07.reg", "x");
+    files.AddDirectory("D:\\Stick\\Service", std::nullopt);
+    files.SetDriveFolder("D:\\Stick");
+    ASSERT_TRUE(files.SetCurrentDirectory("c:\\sicherung ordner"));
+    const struct {
+        const char* given;
+        const char* full;
+    } rows[] = {
+        {"C:/Sicherung Ordner/pc07.reg", "C:\\Sicherung Ordner\\pc07.reg"},
+        {"C:PC-07.reg", "C:\\Sicherung Ordner\\PC-07.reg"},
+        {"PC-07.reg", "C:\\Sicherung Ordner\\PC-07.reg"},
+        {"C:\\PC-07.reg", "C:\\PC-07.reg"},
+        {"\\PC-07.reg", "C:\\PC-07.reg"},
+        {"D:Service\\x.reg", "D:\\Stick\\Service\\x.reg"},
+        {"c:\\registry\\..\\SICHER~1\\.\\pc-07.REG", "C:\\Sicherung Ordner\\PC-07.reg"},
+        {"C:\\Sicherung Ordner\\PC-07.reg. .", "C:\\Sicherung Ordner\\PC-07.reg"},
+        {"C:\\Fehlt\\Neu.reg", "C:\\Fehlt\\Neu.reg"},
+        {"C:\\Sicherung Ordner\\", "C:\\Sicherung Ordner\\"},
+        {"c:\\", "C:\\"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(files.FullPathOf(row.given), row.full) << row.given;
+    }
+    EXPECT_EQ(files.FullPathOf("\\\\server\\share\\x.reg"), std::nullopt);
+    EXPECT_EQ(files.FullPathOf(""), std::nullopt);
+}
+
 TEST_F(SimFileSystemTest, AnAliasBelongsToOneEntryOfItsDirectory)
 {
     EXPECT_THROW(files.AddDirectory("C:\\Programs", std::string("progra~1")), std::invalid_argument);

@@ -278,6 +278,47 @@ TEST_F(Win32FileSystemTest, ShortPathOfIsTheSystemsOwnSpellingAndNothingForAMiss
     EXPECT_EQ(m_files.ShortPathOf(PathOf("Fehlt")), std::nullopt);
 }
 
+// One row per spelling of one file. Each catches FullPathOf leaving that spelling as typed where
+// Windows opens the same file: '/', another letter case, the short alias, "." and "..", the last
+// name's trailing dot and blank, a name relative to the current directory or to the drive's
+// current folder, "C:\x" taken from the current folder instead of the root; and a path on no
+// drive taken for one.
+TEST_F(Win32FileSystemTest, FullPathOfSpellsEveryNameOfAFileAlikeAsWindowsOpensIt)
+{
+    const std::wstring folder = WidePathOf("Programme Langname");
+    std::filesystem::create_directory(folder);
+    WriteBytes("Programme Langname\\PC-07.reg", "x");
+    const std::wstring alias = ShortPathFromSystem(folder);
+    ASSERT_NE(LastComponent(alias).find(L'~'), std::wstring::npos) << Narrow(alias);
+    const auto scratch = m_files.FullPathOf(PathOf(""));
+    ASSERT_TRUE(scratch);
+    ASSERT_EQ(CompareStringOrdinal(Widen(*scratch).c_str(), -1, m_scratch.Path().c_str(), -1, TRUE), CSTR_EQUAL)
+        << *scratch;
+    ASSERT_EQ((*scratch)[1], ':');
+    const std::string drive = scratch->substr(0, 2);
+    const std::string file = *scratch + "\\Programme Langname\\PC-07.reg";
+    ASSERT_TRUE(m_files.SetCurrentDirectory(*scratch));
+
+    std::string slashed = PathOf("programme langname/pc-07.REG");
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const std::vector<std::pair<std::string, std::string>> rows{
+        {slashed, file},
+        {Narrow(alias) + "\\PC-07.reg", file},
+        {PathOf("Programme Langname\\..\\.\\Programme Langname\\PC-07.reg"), file},
+        {PathOf("Programme Langname\\PC-07.reg. "), file},
+        {"Programme Langname\\PC-07.reg", file},
+        {drive + "Programme Langname\\PC-07.reg", file},
+        {drive + "\\x.reg", drive + "\\x.reg"},
+        {"Fehlt\\Neu.reg", *scratch + "\\Fehlt\\Neu.reg"},
+    };
+    for (const auto& [given, full] : rows) {
+        EXPECT_EQ(m_files.FullPathOf(given), full) << given;
+    }
+    EXPECT_EQ(m_files.FullPathOf("\\\\server\\share\\x.reg"), std::nullopt);
+    EXPECT_EQ(m_files.FullPathOf("\\\\.\\COM1"), std::nullopt);
+    EXPECT_EQ(m_files.FullPathOf(""), std::nullopt);
+}
+
 TEST_F(Win32FileSystemTest, WrittenBytesAreReadBackExactly)
 {
     const std::string bytes("REGEDIT4\r\n\r\ngel\xF6scht\r\n\0\xFF", 25);
