@@ -7,6 +7,13 @@
 
 namespace hivetidy {
 
+namespace {
+
+// The keys a message box names at most, so that it fits the screen.
+constexpr std::size_t kMostKeysInAMessage = 20;
+
+} // namespace
+
 void Form1::Command3_Click()
 {
     Window& window = m_platform.window;
@@ -45,7 +52,7 @@ void Form1::Command3_Click()
     // not back is named before the program ends.
     if (!result.Complete()) {
         std::string text = "Nicht alles aus der Sicherungskopie ist wieder in der Registry:";
-        for (const std::string& line : UndoShortfallLines(result)) {
+        for (const std::string& line : UndoShortfallLines(result, kMostKeysInAMessage)) {
             text += "\r\n" + line;
         }
         m_platform.dialogs.MessageBox(text + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);

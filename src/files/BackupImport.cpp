@@ -88,8 +88,8 @@ UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& co
     const auto vouched = VouchedLength(*contents, *notes);
     if (!vouched) {
         // Imported as administrator, a file someone else wrote would change the machine at will.
-        return Refused("Die Datei ist keine Sicherungskopie eines Bereinigungslaufs dieses Rechners, oder sie wurde "
-                       "ver\u00e4ndert. Sie wird nicht importiert.");
+        return Refused("Die Sicherungskopie stammt von keinem Bereinigungslauf dieses Rechners oder wurde "
+                       "ver\u00e4ndert und wird nicht importiert.");
     }
     const std::string_view bytes = std::string_view(*contents).substr(0, *vouched);
     const ExportFormat format = bytes.starts_with(kUtf16Bom) ? ExportFormat::Version5 : ExportFormat::Version4;
@@ -135,7 +135,7 @@ UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& co
     return result;
 }
 
-std::vector<std::string> UndoShortfallLines(const UndoResult& result)
+std::vector<std::string> UndoShortfallLines(const UndoResult& result, std::size_t mostKeys)
 {
     std::vector<std::string> lines;
     if (result.ending != UndoResult::Ending::Imported) {
@@ -147,8 +147,11 @@ std::vector<std::string> UndoShortfallLines(const UndoResult& result)
     }
     if (!result.notBack.empty()) {
         lines.push_back("Nicht wiederhergestellt (" + std::to_string(result.notBack.size()) + " Schl\u00fcssel):");
-        for (const std::string& key : result.notBack) {
-            lines.push_back(key);
+        for (std::size_t i = 0; i < result.notBack.size() && i < mostKeys; ++i) {
+            lines.push_back(result.notBack[i]);
+        }
+        if (result.notBack.size() > mostKeys) {
+            lines.push_back("und " + std::to_string(result.notBack.size() - mostKeys) + " weitere");
         }
     }
     return lines;

@@ -40,7 +40,9 @@ struct UndoResult {
 [[nodiscard]] bool IsRegistryExport(std::string_view contents);
 
 // The lines that tell the user what an Undo that ran did not bring back (German); none when
-// everything is back.
-[[nodiscard]] std::vector<std::string> UndoShortfallLines(const UndoResult& result);
+// everything is back. Past mostKeys keys, one line counts the rest (a message box must fit the
+// screen; the console names them all).
+[[nodiscard]] std::vector<std::string> UndoShortfallLines(const UndoResult& result,
+                                                          std::size_t mostKeys = static_cast<std::size_t>(-1));
 
 } // namespace hivetidy

@@ -81,7 +81,8 @@ std::vector<std::wstring> KeyLinesOf(const std::vector<std::wstring>& lines)
     return keys;
 }
 
-CommandLineOutcome RunHivetidyWith(std::wstring_view arguments, std::chrono::milliseconds timeout)
+CommandLineOutcome RunHivetidyWith(std::wstring_view arguments, std::chrono::milliseconds timeout,
+                                   const std::wstring& folder)
 {
     const std::wstring outputPath = ScratchFolder(L"command-line") + L"\\output.txt";
     CommandLineOutcome outcome;
@@ -93,7 +94,7 @@ CommandLineOutcome RunHivetidyWith(std::wstring_view arguments, std::chrono::mil
             ThrowWin32Error(L"CreateFileW " + outputPath, ::GetLastError());
         }
         const std::wstring commandLine = L"\"" + ProgramUnderTest() + L"\" " + std::wstring(arguments);
-        const OwnedProcess process = StartProcessWritingTo(commandLine, output.get());
+        const OwnedProcess process = StartProcessWritingTo(commandLine, output.get(), folder);
         WindowWatch watch(process.ProcessId());
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         for (;;) {

@@ -27,9 +27,11 @@ struct CommandLineOutcome {
 };
 
 // Runs hivetidy.exe with the arguments (the text after the program's name, quoted as in cmd) to
-// its end; throws when it does not end in time, after ending it.
+// its end, started in the folder as a batch file in it starts it; throws when it does not end in
+// time, after ending it.
 [[nodiscard]] CommandLineOutcome RunHivetidyWith(std::wstring_view arguments,
-                                                 std::chrono::milliseconds timeout = kRunTimeout);
+                                                 std::chrono::milliseconds timeout = kRunTimeout,
+                                                 const std::wstring& folder = L"C:\\");
 
 // The lines of a text that name a key, "[...]", in order.
 [[nodiscard]] std::vector<std::wstring> KeyLinesOf(const std::vector<std::wstring>& lines);

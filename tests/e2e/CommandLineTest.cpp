@@ -190,6 +190,48 @@ TEST_F(CommandLine, UndoRestoresTheRegistryByteForByte)
     EXPECT_TRUE(differences.empty()) << Listed(differences);
 }
 
+// Catches /undo that imports a backup another process extended between /auto and /undo (a folder
+// of C:\ or a stick that anybody can write to), or that says "done" when part of the file was
+// left out: only what the run wrote is imported, and the exit code is not 0.
+TEST_F(CommandLine, UndoImportsNothingThatAnotherProcessAddedToTheBackup)
+{
+    constexpr wchar_t kAddedKey[] = L"HKEY_CURRENT_USER\\Software\\HivetidyUntergeschoben";
+    ControllerInstallation::OneOfEachKind().Seed(m_seeds);
+    MakeBackupFolder();
+    m_seeds.OwnKey(kAddedKey);
+    const RegistrySnapshot before = RegistrySnapshot::OfSoftware();
+    const CommandLineOutcome run = RunHivetidyWith(L"/auto /backup:\"" + std::wstring(kBackupFile) + L"\" /maker");
+    ASSERT_EQ(run.exitCode, kDone) << Shown(run);
+    WriteBytes(kBackupFile, ReadBytes(kBackupFile).value_or(std::string()) +
+                                ToUtf16LeBytes(L"[" + std::wstring(kAddedKey) + L"]\r\n\"Debugger\"=\"cmd.exe\"\r\n\r\n"));
+
+    const CommandLineOutcome undo = RunHivetidyWith(L"/undo:\"" + std::wstring(kBackupFile) + L"\"");
+
+    EXPECT_EQ(undo.exitCode, kPartial) << Shown(undo);
+    EXPECT_FALSE(KeyExists(kAddedKey)) << Shown(undo);
+    EXPECT_NE(undo.output.find("nicht importiert"), std::string::npos) << Shown(undo);
+    const auto differences = before.DifferencesTo(RegistrySnapshot::OfSoftware());
+    EXPECT_TRUE(differences.empty()) << Listed(differences);
+}
+
+// Catches /undo of a name relative to the folder it was started in checked there but imported
+// from the registry editor's own folder: "done" with nothing restored.
+TEST_F(CommandLine, UndoOfANameRelativeToItsFolderImportsThatFile)
+{
+    ControllerInstallation::OneOfEachKind().Seed(m_seeds);
+    MakeBackupFolder();
+    const RegistrySnapshot before = RegistrySnapshot::OfSoftware();
+    const CommandLineOutcome run = RunHivetidyWith(L"/auto /backup:backup.reg /maker", kRunTimeout, kBackupFolder);
+    ASSERT_EQ(run.exitCode, kDone) << Shown(run);
+    ASSERT_TRUE(Exists(kBackupFile)) << Shown(run);
+
+    const CommandLineOutcome undo = RunHivetidyWith(L"/undo:backup.reg", kRunTimeout, kBackupFolder);
+
+    EXPECT_EQ(undo.exitCode, kDone) << Shown(undo);
+    const auto differences = before.DifferencesTo(RegistrySnapshot::OfSoftware());
+    EXPECT_TRUE(differences.empty()) << Listed(differences);
+}
+
 // Catches a command-line run that does not take the lock the window's run holds, or takes it
 // only once its backup is open: two runs would then share hlp.reg and the log.
 TEST_F(CommandLine, AutoWhileTheWindowsRunHoldsTheLockTouchesNothingAndEndsWithFour)
