@@ -221,8 +221,17 @@ ExportReadBack ReadBackExport(const std::vector<std::string>& lines, ExportForma
         result.error = text.error;
         return result;
     }
+    // Each key's export begins with its own section, the keys below it following; the key is named
+    // for any of them, as the removal log names it.
+    std::string key;
+    std::string upperKey;
     std::set<std::string> named;
     for (const ExportedSection& section : text.sections) {
+        const std::string upperPath = ToUpperText(section.path);
+        if (upperKey.empty() || !RelativePath(upperPath, upperKey)) {
+            key = section.path;
+            upperKey = upperPath;
+        }
         const auto values = readValues(section.path);
         bool back = values.has_value();
         for (std::size_t i = 0; back && i < section.values.size(); ++i) {
@@ -232,8 +241,8 @@ ExportReadBack ReadBackExport(const std::vector<std::string>& lines, ExportForma
             });
             back = live != values->end() && Difference(exported, *live, format, toAnsi).empty();
         }
-        if (!back && named.insert(ToUpperText(section.path)).second) {
-            result.notBack.push_back(section.path);
+        if (!back && named.insert(upperKey).second) {
+            result.notBack.push_back(key);
         }
     }
     return result;

@@ -40,7 +40,8 @@ struct ExportReadBack {
 // a key's values by its full name ("HKEY_LOCAL_MACHINE\\SOFTWARE\\X"), nullopt when the key cannot
 // be opened or read. A key is back when it is there and has each of its section's values with the
 // same type and data; values it has beyond them are not looked at, since an import adds and
-// never removes. Each key not back is named once, in the order of the export.
+// never removes. A key is named, once, when it or a key below it is not back, by the section that
+// begins its export: a backup holds each removed key's export, its own section first.
 [[nodiscard]] ExportReadBack ReadBackExport(
     const std::vector<std::string>& lines, ExportFormat format,
     const std::function<std::optional<std::vector<RawValue>>(std::string_view)>& readValues,

@@ -394,5 +394,38 @@ TEST_P(ExportCheck, WalkOfTheLiveKeyFailsWhereAKeyCannotBeRead)
 INSTANTIATE_TEST_SUITE_P(BothExportFormats, ExportCheck, ::testing::Values(ExportFormat::Version4, ExportFormat::Version5),
                          [](const auto& info) { return info.param == ExportFormat::Version4 ? "Version4" : "Version5"; });
 
+// Catches a read-back that names every section instead of the removed key it belongs to, one that
+// takes a value the registry has beyond the export for a missing one (an import adds, never
+// removes), and one that passes a value with other data.
+TEST(ReadBackExport, NamesEachRemovedKeyThatIsNotBackWhole)
+{
+    const Lines lines{"REGEDIT4",
+                      "",
+                      "[HKEY_CURRENT_USER\\Software\\A]",
+                      "\"Wert\"=\"1\"",
+                      "",
+                      "[HKEY_CURRENT_USER\\Software\\A\\Unter]",
+                      "",
+                      "[HKEY_CURRENT_USER\\Software\\A2]",
+                      "\"Zahl\"=dword:00000002",
+                      "",
+                      "[HKEY_CURRENT_USER\\Software\\B]",
+                      "\"Wert\"=\"1\"",
+                      ""};
+    const std::map<std::string, std::vector<RawValue>> registry{
+        {"HKEY_CURRENT_USER\\Software\\A", {{"Wert", kRegSz, "1"s + '\0'}, {"Neu", kRegSz, "x"s + '\0'}}},
+        {"HKEY_CURRENT_USER\\Software\\A2", {{"Zahl", kRegDword, "\x03\0\0\0"s}}},
+        {"HKEY_CURRENT_USER\\Software\\B", {{"Wert", kRegSz, "1"s + '\0'}}},
+    };
+    const auto readValues = [&](std::string_view key) -> std::optional<std::vector<RawValue>> {
+        const auto found = registry.find(std::string(key));
+        return found == registry.end() ? std::nullopt : std::optional(found->second);
+    };
+    const ExportReadBack readBack = ReadBackExport(lines, ExportFormat::Version4, readValues, AnsiOf);
+    EXPECT_EQ(readBack.error, "");
+    EXPECT_EQ(readBack.notBack, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\A",
+                                                          "HKEY_CURRENT_USER\\Software\\A2"}));
+}
+
 } // namespace
 } // namespace hivetidy
