@@ -270,11 +270,8 @@ void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
     // Skip mode to the end of the run: a failing step is abandoned and the next one runs, and a
     // tree that cannot be walked is told as such. The native view's TypeLib key is already bound.
     for (const RegView view : views) {
-        if (view != views.front()) {
-            if (!SkipOnFailure([&] { Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), view); }) ||
-                !IsOwnKeyOfView({kHkeyClassesRoot, view, "TypeLib"})) {
-                continue;
-            }
+        if (view != views.front() && !OpenTree({kHkeyClassesRoot, view, "TypeLib"})) {
+            continue;
         }
         m_state.InvalidKeyNames.Reset();
         if (!SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); })) {
@@ -290,16 +287,13 @@ void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
     }
 
     for (const RegView view : views) {
-        if (view != views.front() && !IsOwnKeyOfView({kHkeyLocalMachine, view, std::string(kAppPathsKey)})) {
+        const RegLocation appPaths{kHkeyLocalMachine, view, std::string(kAppPathsKey)};
+        if (!OpenTree(appPaths)) {
             continue;
         }
         m_state.InvalidKeyNames.Reset();
-        // The walk runs even when the open failed; it then fails on its own and lists nothing. A
-        // machine without the key has nothing to clean there; one whose key cannot be walked may.
-        const bool opened =
-            SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kAppPathsKey), view); });
-        if (!SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); }) && opened) {
-            m_outcome.TreeUnreadable(NameForLog({kHkeyLocalMachine, view, std::string(kAppPathsKey)}));
+        if (!SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); })) {
+            m_outcome.TreeUnreadable(NameForLog(appPaths));
         }
         const int appPathCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= appPathCount; ++i) {
@@ -362,14 +356,27 @@ std::optional<std::string> CleaningRun::ListedIdentity(const RegLocation& locati
     return identity;
 }
 
-bool CleaningRun::IsOwnKeyOfView(const RegLocation& location)
+bool CleaningRun::OpenTree(const RegLocation& tree)
 {
-    if (location.view == RegView::Native) {
+    // A 32-bit view's tree that is the native view's very key (shared, or linked as Wine links
+    // them) was walked there already.
+    bool told = true;
+    bool own = true;
+    if (tree.view != RegView::Native) {
+        told = SkipOnFailure([&] { own = NativeLocationOf(tree).path != tree.path; });
+    }
+    if (told && !own) {
+        return false;
+    }
+    if (told && SkipOnFailure([&] { Registry().OpenKey(tree.hive, TaggedValue::Text(tree.path), tree.view); })) {
         return true;
     }
-    bool own = false;
-    SkipOnFailure([&] { own = NativeLocationOf(location).path != location.path; });
-    return own;
+    // A machine without the tree has nothing to clean there; one whose tree is there but cannot be
+    // opened, or not told from the native one, may, and is told so.
+    if (ListedIdentity(tree)) {
+        m_outcome.TreeUnreadable(NameForLog(tree));
+    }
+    return false;
 }
 
 void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,

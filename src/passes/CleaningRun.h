@@ -141,8 +141,10 @@ private:
     // The registry's own name (upper case) of a key that its parent lists, whether or not the key
     // can be opened; nullopt when the parent does not list it or cannot be listed.
     [[nodiscard]] std::optional<std::string> ListedIdentity(const RegLocation& location);
-    // True for a native key, and for a 32-bit-view key that is not the native view's very key.
-    [[nodiscard]] bool IsOwnKeyOfView(const RegLocation& location);
+    // Binds the run's component to the tree, where the view has one of its own (not the native
+    // view's very key) that is there; false otherwise. A tree that is there but cannot be opened
+    // or told from the native view's is told as unreadable.
+    [[nodiscard]] bool OpenTree(const RegLocation& tree);
     // The registry's own name of the key, upper case; empty when it cannot be told.
     [[nodiscard]] std::string IdentityOf(const RegLocation& key);
     // Whose a key is, by its own data, asked of the key it really is just before it is removed.
