@@ -92,13 +92,13 @@ UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& co
                        "ver\u00e4ndert und wird nicht importiert.");
     }
     const std::string_view bytes = std::string_view(*contents).substr(0, *vouched);
+    if (!IsRegistryExport(bytes)) {
+        return Refused("Die Datei ist keine Sicherungskopie des Registrierungs-Editors und wird nicht importiert.");
+    }
     const ExportFormat format = bytes.starts_with(kUtf16Bom) ? ExportFormat::Version5 : ExportFormat::Version4;
     const std::vector<std::string> lines =
         SplitLines(format == ExportFormat::Version5 ? Utf16ToUtf8(LeBytesToUtf16(bytes.substr(kUtf16Bom.size())))
                                                     : platform.system.FromAnsi(bytes));
-    if (lines.empty() || !EqualsIgnoreCase(lines.front(), ExportHeader(format))) {
-        return Refused("Die Datei ist keine Sicherungskopie des Registrierungs-Editors und wird nicht importiert.");
-    }
 
     // The editor reads a copy that only administrators can change, held from its writing to the
     // editor's end: a folder or link of the path that someone re-points meanwhile changes nothing.
@@ -129,6 +129,7 @@ UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& co
             lines, format, [&](std::string_view keyName) { return ValuesOf(platform, keyName); },
             [&](std::string_view utf8) { return platform.system.ToAnsi(utf8); });
         result.notBack = readBack.notBack;
+        result.unchecked = readBack.error;
     }
     copy.reset();
     (void)platform.files.Delete(kImportCopyPath);
@@ -144,6 +145,10 @@ std::vector<std::string> UndoShortfallLines(const UndoResult& result, std::size_
     if (result.leftOut > 0) {
         lines.push_back("Das Ende der Sicherungskopie (" + std::to_string(result.leftOut) +
                         " Bytes) hat kein Bereinigungslauf geschrieben; es wurde nicht importiert.");
+    }
+    if (!result.unchecked.empty()) {
+        // Never met with a run's own bytes; said all the same rather than taken for everything back.
+        lines.push_back("Was eingespielt wurde, kann nicht nachgepr\u00fcft werden (" + result.unchecked + ").");
     }
     if (!result.notBack.empty()) {
         lines.push_back("Nicht wiederhergestellt (" + std::to_string(result.notBack.size()) + " Schl\u00fcssel):");

@@ -26,8 +26,12 @@ struct UndoResult {
     std::string refusal;              // German, one sentence
     std::vector<std::string> notBack; // the backup's keys the registry does not hold as saved
     std::uint64_t leftOut = 0;        // bytes at the backup's end that no note vouches for
+    std::string unchecked;            // why what was imported could not be read back; empty when it was
     // Every key of the backup is back, and nothing of it was left out.
-    [[nodiscard]] bool Complete() const { return ending == Ending::Imported && notBack.empty() && leftOut == 0; }
+    [[nodiscard]] bool Complete() const
+    {
+        return ending == Ending::Imported && notBack.empty() && leftOut == 0 && unchecked.empty();
+    }
 };
 
 // Imports the backup's bytes (read through a handle that keeps them from changing; nullopt when
