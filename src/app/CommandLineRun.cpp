@@ -287,7 +287,7 @@ std::optional<CommandLine> WithFullPaths(FileSystem& files, Console& console, co
         }
         auto full = files.FullPathOf(*path);
         if (!full) {
-            console.WriteLine("Der Pfad " + *path + " nennt keine Datei auf einem Laufwerk dieses Rechners. "
+            console.WriteLine("Der Pfad " + *path + " nennt keine Datei. "
                               "Es wurde nichts ver\u00e4ndert.");
             return std::nullopt;
         }

@@ -69,8 +69,10 @@ public:
     // against its root), '/' read as '\', "." and ".." resolved, the trailing dots and blanks of
     // the last name dropped; the drive letter upper case, and every component that exists spelled
     // by its long name in the case it has on the disk, so that an alias or another letter case
-    // names the same file in the same words. What does not exist yet stays as written. nullopt
-    // for a path on no drive (a share, a device) or one Windows cannot resolve.
+    // names the same file in the same words. What does not exist yet stays as written. A share's
+    // path ("\\\\server\\share\\x.reg") is resolved below the share as a drive's below its root.
+    // nullopt for a device ("\\\\.\\COM1"), a share without a file, or a path Windows cannot
+    // resolve.
     [[nodiscard]] virtual std::optional<std::string> FullPathOf(std::string_view path) = 0;
     // Creates the file anew for writing; nullptr when it cannot. A file of that name is deleted
     // first (a link or a second name itself, never what it leads to) and the new one is made only

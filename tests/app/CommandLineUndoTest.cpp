@@ -81,7 +81,7 @@ TEST_F(CommandLineUndo, ImportsOnlyWhatARunOfThisMachineWrote)
 
     Files().WriteFile(kBackup, *Files().Contents(kBackup) +
                                    Utf16ToLeBytes(u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Untergeschoben]\r\n\r\n"));
-    console = {};
+    console.Clear();
     EXPECT_EQ(RunLine(CommandAction::Undo, kBackup), ToInt(ExitCode::Partial));
     EXPECT_TRUE(Registry().KeyExists(ClassKey(kAxis) + "\\InprocServer32"));
     EXPECT_FALSE(Registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Untergeschoben"));

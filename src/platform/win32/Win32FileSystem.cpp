@@ -270,15 +270,29 @@ std::optional<std::string> Win32FileSystem::FullPathOf(std::string_view path)
     const std::wstring widePath = Widen(path);
     auto full = CallWithGrowingBuffer(
         [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(widePath.c_str(), size, buffer, nullptr); });
-    if (!full || full->size() < 3 || (*full)[1] != L':' || (*full)[2] != L'\\' || !iswalpha((*full)[0])) {
-        return std::nullopt; // a share, a device ("\\.\COM1"), or nothing at all
+    if (!full) {
+        return std::nullopt;
     }
-    (*full)[0] = static_cast<wchar_t>(towupper((*full)[0]));
+    // The root that stays as it is: a drive's ("C:\\"), or a share's ("\\\\server\\share\\"), where
+    // a backup may be kept as well. A device ("\\\\.\\COM1", "\\\\?\\...") names no file.
+    std::size_t start = 0;
+    if (full->size() >= 3 && (*full)[1] == L':' && (*full)[2] == L'\\' && iswalpha((*full)[0])) {
+        (*full)[0] = static_cast<wchar_t>(towupper((*full)[0]));
+        start = 3;
+    } else if (full->starts_with(L"\\\\") && !full->starts_with(L"\\\\.\\") && !full->starts_with(L"\\\\?\\")) {
+        const std::size_t server = full->find(L'\\', 2);
+        const std::size_t share = server == std::wstring::npos ? server : full->find(L'\\', server + 1);
+        if (server == 2 || share == std::wstring::npos || share == server + 1) {
+            return std::nullopt; // no share named, or no file on it
+        }
+        start = share + 1;
+    } else {
+        return std::nullopt;
+    }
     // Each existing component by the name FindFirstFileW reports, the long one in the case it has
     // on the disk (GetLongPathNameW would keep the case it was given). A wildcard would match some
     // other name, so a component with one is taken as missing; so is all that follows one missing.
-    std::wstring spelled = full->substr(0, 3);
-    std::size_t start = 3;
+    std::wstring spelled = full->substr(0, start);
     bool exists = true;
     while (start < full->size()) {
         const std::size_t end = std::min(full->find(L'\\', start), full->size());

@@ -314,8 +314,13 @@ TEST_F(Win32FileSystemTest, FullPathOfSpellsEveryNameOfAFileAlikeAsWindowsOpensI
     for (const auto& [given, full] : rows) {
         EXPECT_EQ(m_files.FullPathOf(given), full) << given;
     }
-    EXPECT_EQ(m_files.FullPathOf("\\\\server\\share\\x.reg"), std::nullopt);
+    // A share's path is resolved below the share as a drive's below its root (a backup may be kept
+    // on a file server); a device, or a share without a file, names none.
+    EXPECT_EQ(m_files.FullPathOf("\\\\server\\share\\alt\\..\\x.reg"), "\\\\server\\share\\x.reg");
+    EXPECT_EQ(m_files.FullPathOf("//server/share/x.reg"), "\\\\server\\share\\x.reg");
+    EXPECT_EQ(m_files.FullPathOf("\\\\server\\share"), std::nullopt);
     EXPECT_EQ(m_files.FullPathOf("\\\\.\\COM1"), std::nullopt);
+    EXPECT_EQ(m_files.FullPathOf("\\\\?\\C:\\x.reg"), std::nullopt);
     EXPECT_EQ(m_files.FullPathOf(""), std::nullopt);
 }
 
