@@ -1,7 +1,6 @@
 #pragma once
 // The window's own texts and the registry paths it probes, exactly as the program shows and uses them.
 
-#include "passes/MakerKeys.h"
 
 #include <string_view>
 

@@ -84,10 +84,8 @@ public:
 
     [[nodiscard]] SharedState& State() { return m_state; }
     [[nodiscard]] FileNumbers& Files() { return m_fileNumbers; }
-    [[nodiscard]] CallbackObjects& Callbacks() { return m_callbacks; }
     [[nodiscard]] RunStage Stage() const { return m_stage; }
     [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
-    [[nodiscard]] const std::string& ExportFilePath() const { return m_exportFilePath; }
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
     // The backup file's full path, in the folder it was chosen in.
     [[nodiscard]] std::string BackupFilePath();

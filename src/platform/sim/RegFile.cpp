@@ -1,6 +1,7 @@
 #include "platform/sim/RegFile.h"
 
 #include "platform/sim/Cp1252.h"
+#include "platform/sim/KeyPath.h"
 #include "shared/Text.h"
 
 #include <cstdint>
@@ -243,7 +244,7 @@ std::optional<Unescaped> Unescape(std::string_view quoted)
 
 class Importer {
 public:
-    Importer(SimRegistry& registry, bool utf16HexStrings, bool ignoreStrayLines)
+    Importer(RegImportTarget& registry, bool utf16HexStrings, bool ignoreStrayLines)
         : m_registry(registry), m_utf16HexStrings(utf16HexStrings), m_ignoreStrayLines(ignoreStrayLines)
     {
     }
@@ -303,7 +304,7 @@ private:
             (void)m_registry.DeleteKey(name.substr(1)); // a key that is not there is no error
             return;
         }
-        if (!SimRegistry::IsKeyPath(name)) {
+        if (!m_registry.NamesKey(name)) {
             Reject("not a key path");
             return;
         }
@@ -480,7 +481,7 @@ private:
         m_registry.SetRaw(*m_key, value);
     }
 
-    SimRegistry& m_registry;
+    RegImportTarget& m_registry;
     bool m_utf16HexStrings;
     bool m_ignoreStrayLines;
     std::optional<std::string> m_key;      // the key that values go to
@@ -525,7 +526,7 @@ std::optional<std::string> ExportKey(RegistryStore& store, std::string_view full
     return Utf8ToCp1252(*text);
 }
 
-RegImport ImportRegText(SimRegistry& registry, std::string_view utf8Text, HexStrings hexStrings, bool ignoreStrayLines)
+RegImport ImportRegText(RegImportTarget& registry, std::string_view utf8Text, HexStrings hexStrings, bool ignoreStrayLines)
 {
     const std::vector<std::string_view> lines = SplitLines(utf8Text);
     RegImport result;
@@ -544,7 +545,7 @@ RegImport ImportRegText(SimRegistry& registry, std::string_view utf8Text, HexStr
     return result;
 }
 
-bool ImportRegFile(SimRegistry& registry, std::string_view fileBytes)
+bool ImportRegFile(RegImportTarget& registry, std::string_view fileBytes)
 {
     const bool utf16 = fileBytes.starts_with(kByteOrderMark);
     const std::string text = utf16 ? Utf16ToUtf8(LeBytesToUtf16(fileBytes.substr(kByteOrderMark.size())))

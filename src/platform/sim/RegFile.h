@@ -5,7 +5,6 @@
 
 #include "component/RegistryStore.h"
 #include "platform/Processes.h"
-#include "platform/sim/SimRegistry.h"
 
 #include <optional>
 #include <string>
@@ -31,6 +30,23 @@ enum class HexStrings {
     ByHeader, // as the header's version writes them (text that has no file encoding)
 };
 
+// What an import writes into, by full key paths ("HKEY_CURRENT_USER\\Software\\X"): the simulated
+// registry, which its editor imports into.
+class RegImportTarget {
+public:
+    virtual ~RegImportTarget() = default;
+    // Whether the text names a key below one of the target's hives.
+    [[nodiscard]] virtual bool NamesKey(std::string_view path) const = 0;
+    // Creates the key and every missing key above it.
+    virtual void CreateKey(std::string_view path) = 0;
+    // Creates the key when it is missing and replaces a value of that name in place.
+    virtual void SetRaw(std::string_view path, const RawValue& value) = 0;
+    // Removes one value; false when the key or the value is not there.
+    virtual bool DeleteValue(std::string_view path, std::string_view name) = 0;
+    // Removes the key with everything below it; false when it is not there.
+    virtual bool DeleteKey(std::string_view path) = 0;
+};
+
 // What an import made of a registry file's text.
 struct RegImport {
     bool recognised = false;            // the first line names one of the two versions
@@ -39,10 +55,10 @@ struct RegImport {
 
 // Imports UTF-8 registry-file text into the registry, line by line; a line that is neither a key,
 // a value nor a comment is rejected too unless ignoreStrayLines (the editor passes over those).
-RegImport ImportRegText(SimRegistry& registry, std::string_view utf8Text, HexStrings hexStrings, bool ignoreStrayLines);
+RegImport ImportRegText(RegImportTarget& registry, std::string_view utf8Text, HexStrings hexStrings, bool ignoreStrayLines);
 
 // Imports a registry file's bytes (by its byte-order mark UTF-16LE, else ANSI); true when it is a
 // registry file and every entry in it was taken.
-bool ImportRegFile(SimRegistry& registry, std::string_view fileBytes);
+bool ImportRegFile(RegImportTarget& registry, std::string_view fileBytes);
 
 } // namespace hivetidy::sim

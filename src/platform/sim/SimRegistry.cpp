@@ -1,6 +1,5 @@
 #include "platform/sim/SimRegistry.h"
 
-#include "platform/sim/RegFile.h"
 #include "shared/Text.h"
 
 #include <algorithm>
@@ -16,37 +15,6 @@ namespace {
 constexpr std::string_view kClassesBelowMachine = "SOFTWARE\\Classes";
 constexpr std::string_view kClassesBelowUser = "Software\\Classes";
 
-struct ShortHive {
-    std::string_view shortName;
-    RootHandle root;
-};
-
-constexpr std::array<ShortHive, 4> kShortHives{{
-    {"HKCR", kHkeyClassesRoot},
-    {"HKCU", kHkeyCurrentUser},
-    {"HKLM", kHkeyLocalMachine},
-    {"HKU", kHkeyUsers},
-}};
-
-// The components of a relative path; nullopt when one is empty (the store opens nothing then).
-std::optional<std::vector<std::string_view>> SplitPath(std::string_view path)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t slash = path.find('\\', start);
-        const std::string_view part = path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (part.empty()) {
-            return std::nullopt;
-        }
-        parts.push_back(part);
-        if (slash == std::string_view::npos) {
-            return parts;
-        }
-        start = slash + 1;
-    }
-}
-
 std::invalid_argument NotAKeyPath(std::string_view path)
 {
     return std::invalid_argument("not a key path: " + std::string(path));
@@ -54,30 +22,6 @@ std::invalid_argument NotAKeyPath(std::string_view path)
 
 } // namespace
 
-std::optional<KeyPath> ParseKeyPath(std::string_view fullPath)
-{
-    const std::size_t slash = fullPath.find('\\');
-    const std::string_view hive = fullPath.substr(0, slash);
-    KeyPath parsed;
-    parsed.root = RootHandleOf(hive);
-    parsed.hiveName = std::string(hive);
-    for (const ShortHive& entry : kShortHives) {
-        if (parsed.root == kNoRoot && EqualsIgnoreCase(hive, entry.shortName)) {
-            parsed.root = entry.root;
-            parsed.hiveName = std::string(HiveNameOf(entry.root));
-        }
-    }
-    if (parsed.root == kNoRoot) {
-        return std::nullopt;
-    }
-    if (slash != std::string_view::npos) {
-        parsed.below = std::string(fullPath.substr(slash + 1));
-        if (!SplitPath(parsed.below)) {
-            return std::nullopt;
-        }
-    }
-    return parsed;
-}
 
 struct SimRegistry::Node {
     std::string name;
@@ -114,7 +58,7 @@ struct SimRegistry::Node {
             return entry;
         }
         std::shared_ptr<Node> node = entry->deleted ? nullptr : entry->linkHive.lock();
-        const auto parts = SplitPath(entry->linkBelow);
+        const auto parts = SplitKeyPath(entry->linkBelow);
         for (const std::string_view part : *parts) {
             node = node ? node->Entry(ToUpperText(part)) : nullptr;
             if (node && node->IsLink()) {
@@ -312,7 +256,7 @@ struct SimRegistry::Place {
     // The key at a relative path; nullopt when a component is empty.
     [[nodiscard]] std::optional<Place> At(std::string_view relative) const
     {
-        const auto parts = SplitPath(relative);
+        const auto parts = SplitKeyPath(relative);
         if (!parts) {
             return std::nullopt;
         }
@@ -588,7 +532,7 @@ std::unique_ptr<StoreKey> SimRegistry::OpenHive(RootHandle root, RegView view)
 
 std::shared_ptr<SimRegistry::Node> SimRegistry::FindBelow(const std::shared_ptr<Node>& from, std::string_view below)
 {
-    const auto parts = SplitPath(below);
+    const auto parts = SplitKeyPath(below);
     if (!parts) {
         return nullptr;
     }
@@ -639,7 +583,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Create(std::string_view path)
 
 std::shared_ptr<SimRegistry::Node> SimRegistry::MakeBelow(std::shared_ptr<Node> node, std::string_view below, bool throughLinks)
 {
-    const auto parts = SplitPath(below);
+    const auto parts = SplitKeyPath(below);
     for (const std::string_view part : *parts) {
         auto child = node->Entry(ToUpperText(part));
         if (child && child->IsLink()) {

@@ -11,6 +11,8 @@
 // the machine's.
 
 #include "component/RegistryStore.h"
+#include "platform/sim/KeyPath.h"
+#include "platform/sim/RegFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,23 +24,13 @@
 
 namespace hivetidy::sim {
 
-// A full key path taken apart: its hive and the path below it.
-struct KeyPath {
-    RootHandle root = kNoRoot;
-    std::string hiveName; // the full name ("HKEY_LOCAL_MACHINE"), as written when written in full
-    std::string below;    // "" for the hive itself
-};
-
-// The hive and the path below it; nullopt for an unknown hive or an empty path component.
-[[nodiscard]] std::optional<KeyPath> ParseKeyPath(std::string_view fullPath);
-
 // Which Windows the machine is: the number of registry views follows from it.
 enum class SimMachine {
     Windows32, // one view, the native one
     Windows64, // Windows 7 and later on x64: the native view and the 32-bit one
 };
 
-class SimRegistry final : public RegistryStore {
+class SimRegistry final : public RegistryStore, public RegImportTarget {
 public:
     // Empty hives, but for the machine's SOFTWARE\Classes that HKEY_CLASSES_ROOT shows.
     explicit SimRegistry(SimMachine machine = SimMachine::Windows64);
@@ -53,18 +45,18 @@ public:
     [[nodiscard]] std::vector<RegView> Views() const override;
 
     // Creates the key and every missing key above it; an existing key keeps the case of its name.
-    void CreateKey(std::string_view path);
+    void CreateKey(std::string_view path) override;
     // Each setter creates the key when it is missing and replaces a value of that name in place.
     void SetString(std::string_view path, std::string_view name, std::string_view utf8);
     void SetExpandString(std::string_view path, std::string_view name, std::string_view utf8);
     void SetMultiString(std::string_view path, std::string_view name, const std::vector<std::string>& utf8);
     void SetDword(std::string_view path, std::string_view name, std::uint32_t number);
     void SetBinary(std::string_view path, std::string_view name, std::string_view bytes);
-    void SetRaw(std::string_view path, const RawValue& value);
+    void SetRaw(std::string_view path, const RawValue& value) override;
     // Removes one value; false when the key or the value is not there.
-    bool DeleteValue(std::string_view path, std::string_view name);
+    bool DeleteValue(std::string_view path, std::string_view name) override;
     // Removes the key with everything below it, faults ignored; false when it is not there.
-    bool DeleteKey(std::string_view path);
+    bool DeleteKey(std::string_view path) override;
 
     // Both read the native view past injected faults; GetRaw is nullopt when the key or the value
     // is not there.
@@ -72,6 +64,8 @@ public:
     [[nodiscard]] std::optional<RawValue> GetRaw(std::string_view path, std::string_view name) const;
     // True when the text is a full path of a key (present or not) that a helper accepts.
     [[nodiscard]] static bool IsKeyPath(std::string_view path);
+    // The same, for an import.
+    [[nodiscard]] bool NamesKey(std::string_view path) const override { return IsKeyPath(path); }
 
     // A registry link at path that leads to the key at target (made where missing), as Windows
     // shares a key between the views and Wine links the 32-bit view's WOW6432Node name to the

@@ -1,4 +1,5 @@
 #include "platform/sim/RegFile.h"
+#include "platform/sim/SimRegistry.h"
 
 #include "platform/sim/Cp1252.h"
 #include "shared/Text.h"
