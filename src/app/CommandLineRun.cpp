@@ -25,11 +25,6 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kAnotherRun =
     "Ein anderer Bereinigungslauf ist auf diesem Rechner im Gang. Es wurde nichts ver\u00e4ndert.";
 
-std::string CountOfKeys(int count)
-{
-    return std::to_string(count) + " Schl\u00fcssel";
-}
-
 // The folder part of a path ("" for a bare name) and the name in it. A drive root keeps its
 // backslash, since "C:" alone is that drive's current folder.
 std::pair<std::string, std::string> SplitPath(const std::string& path)
@@ -224,18 +219,11 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
     } else if (driver.Failed()) {
         console.WriteLine(std::string(FailureText(run.Stage())) + " Der Bereinigungslauf wurde abgebrochen.");
     }
-    std::string removed = "Gel\u00f6scht: " + CountOfKeys(outcome.Removed());
-    if (outcome.RemovedInPart() > 0) {
-        removed += ", davon " + std::to_string(outcome.RemovedInPart()) + " nur zum Teil";
-    }
-    console.WriteLine(removed + ".");
-    console.WriteLine("Geblieben: " + CountOfKeys(outcome.Stayed()) + ".");
-    for (const std::string& tree : outcome.UnreadableTrees()) {
-        console.WriteLine("Nicht lesbar: " + tree);
+    for (const std::string& counted : outcome.CountLines()) {
+        console.WriteLine(counted);
     }
     if (outcome.FilesWereBroken()) {
-        console.WriteLine("Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. "
-                          "Danach wurde kein Schl\u00fcssel mehr gel\u00f6scht.");
+        console.WriteLine(std::string(kFilesBrokenText));
     }
     if (run.BackupCreated()) {
         // The one full path, not the run's folder-and-name, which doubles a drive root's backslash.

@@ -7,16 +7,6 @@
 
 namespace hivetidy {
 
-namespace {
-
-// "1 Schl\u00fcssel", "3 Schl\u00fcssel": the word is the same in both numbers.
-std::string CountOfKeys(int count)
-{
-    return std::to_string(count) + " Schl\u00fcssel";
-}
-
-} // namespace
-
 void Form1::Command1_Click()
 {
     // Before anything is touched: a second run would share the export file and the log.
@@ -143,17 +133,11 @@ void Form1::ReportPartialRun()
     const RunOutcome& outcome = m_run.Outcome();
     std::string text = outcome.Complete() ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
                                             : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
-    text += "Gel\u00f6scht: " + CountOfKeys(outcome.Removed());
-    if (outcome.RemovedInPart() > 0) {
-        text += ", davon " + std::to_string(outcome.RemovedInPart()) + " nur zum Teil";
-    }
-    text += ".\r\nGeblieben: " + CountOfKeys(outcome.Stayed()) + ".\r\n";
-    for (const std::string& tree : outcome.UnreadableTrees()) {
-        text += "Nicht lesbar: " + tree + "\r\n";
+    for (const std::string& line : outcome.CountLines()) {
+        text += line + "\r\n";
     }
     if (outcome.FilesWereBroken()) {
-        text += "\r\nDie Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach "
-                "wurde kein Schl\u00fcssel mehr gel\u00f6scht.\r\n";
+        text += "\r\n" + std::string(kFilesBrokenText) + "\r\n";
     }
     if (m_run.UndoLost()) {
         text += "\r\nAls der Lauf die Sicherungskopie abschloss, hatte ein anderes Programm sie zum Schreiben "

@@ -46,4 +46,22 @@ std::vector<std::string> RunOutcome::ClosingLogLines() const
     return lines;
 }
 
+std::vector<std::string> RunOutcome::CountLines() const
+{
+    std::string removed = "Gel\u00f6scht: " + CountOfKeys(Removed());
+    if (RemovedInPart() > 0) {
+        removed += ", davon " + std::to_string(RemovedInPart()) + " nur zum Teil";
+    }
+    std::vector<std::string> lines{removed + ".", "Geblieben: " + CountOfKeys(Stayed()) + "."};
+    for (const std::string& tree : UnreadableTrees()) {
+        lines.push_back("Nicht lesbar: " + tree);
+    }
+    return lines;
+}
+
+std::string CountOfKeys(int count)
+{
+    return std::to_string(count) + " Schl\u00fcssel";
+}
+
 } // namespace hivetidy

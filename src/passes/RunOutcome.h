@@ -7,6 +7,7 @@
 #include "files/KeyOutcome.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hivetidy {
@@ -39,6 +40,10 @@ public:
     // every tree was read; otherwise a head of their own and one line for each, "<reason>: <key>",
     // which no reader can take for a removed key's "[<key>]".
     [[nodiscard]] std::vector<std::string> ClosingLogLines() const;
+    // The lines that count the ending, as the window's closing message and the console give them:
+    // "Gel\u00f6scht: <n> Schl\u00fcssel." (with those removed only in part), "Geblieben: <n>
+    // Schl\u00fcssel." and "Nicht lesbar: <tree>" for each tree that could not be read.
+    [[nodiscard]] std::vector<std::string> CountLines() const;
 
 private:
     int m_removed = 0;
@@ -49,5 +54,13 @@ private:
     std::vector<std::string> m_notRemoved; // the log lines, in the order the run met them
     std::vector<std::string> m_removedNames;
 };
+
+// "1 Schl\u00fcssel", "3 Schl\u00fcssel": the word is the same in both numbers.
+[[nodiscard]] std::string CountOfKeys(int count);
+
+// Said of a run whose backup or log stopped taking writes.
+inline constexpr std::string_view kFilesBrokenText =
+    "Die Sicherungskopie oder das L\u00f6schprotokoll konnte nicht mehr geschrieben werden. Danach wurde kein "
+    "Schl\u00fcssel mehr gel\u00f6scht.";
 
 } // namespace hivetidy
