@@ -6,6 +6,7 @@
 #include "files/WorkingFiles.h"
 #include "passes/CleaningRun.h"
 #include "passes/RunDriver.h"
+#include "passes/RunEnding.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
 #include "shared/Version.h"
@@ -213,24 +214,24 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
     (void)run.FindMakerKeys();
     run.Start();
 
-    const RunOutcome& outcome = run.Outcome();
+    const RunEnding ending = EndingOf(run, driver.Failed());
     if (driver.Refused()) {
         console.WriteLine("Der Bereinigungslauf wurde abgebrochen.");
     } else if (driver.Failed()) {
         console.WriteLine(std::string(FailureText(run.Stage())) + " Der Bereinigungslauf wurde abgebrochen.");
     }
-    for (const std::string& counted : outcome.CountLines()) {
+    for (const std::string& counted : ending.countLines) {
         console.WriteLine(counted);
     }
-    if (outcome.FilesWereBroken()) {
+    if (ending.filesBroken) {
         console.WriteLine(std::string(kFilesBrokenText));
     }
-    if (run.BackupCreated()) {
+    if (!ending.backupPath.empty()) {
         // The one full path, not the run's folder-and-name, which doubles a drive root's backslash.
         console.WriteLine("Sicherungskopie: " + line.backupPath);
         console.WriteLine("L\u00f6schprotokoll: " + std::string(kRemovalLogPath));
     }
-    const ExitCode code = ExitCodeOf(outcome, driver.Failed());
+    const ExitCode code = ExitCodeOf(run.Outcome(), driver.Failed());
     run.CloseAll();
     return ToInt(code);
 }

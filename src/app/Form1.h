@@ -5,6 +5,7 @@
 #include "app/ExitCode.h"
 #include "passes/CleaningRun.h"
 #include "passes/RunDriver.h"
+#include "passes/RunEnding.h"
 #include "platform/Platform.h"
 
 #include <cstdint>
@@ -61,14 +62,14 @@ private:
     void KeyDone(const KeyOutcome& key) override;
     void RunEnded(bool failed) override;
 
-    // The window's last state, from the outcome: failed tells a run that could not go on.
-    void EnterFinishedState(bool failed);
+    // The window's last state, from how the run ended.
+    void EnterFinishedState(const RunEnding& ending);
     // A run that could not go on: the user told what failed and what was deleted, Exit offered,
     // and Undo where this run removed something.
     void ReportFailedRun();
     // The end of a run that deleted less than it set out to, or whose backup could not be held
     // for Undo: the user is told, with the files.
-    void ReportPartialRun();
+    void ReportPartialRun(const RunEnding& ending);
 
     Platform& m_platform;
     CleaningRun m_run;

@@ -70,23 +70,22 @@ void Form1::KeyDone(const KeyOutcome& /*key*/)
 
 void Form1::RunEnded(bool failed)
 {
+    const RunEnding ending = EndingOf(m_run, failed);
+    EnterFinishedState(ending);
     if (failed) {
-        EnterFinishedState(true);
         ReportFailedRun();
         return;
     }
-    EnterFinishedState(false);
-    if (!m_run.Outcome().Complete() || m_run.UndoLost()) {
-        ReportPartialRun();
+    if (!ending.complete || ending.undoLost) {
+        ReportPartialRun(ending);
         return;
     }
     m_platform.system.Beep();
     m_platform.system.Beep();
 }
 
-void Form1::EnterFinishedState(bool failed)
+void Form1::EnterFinishedState(const RunEnding& ending)
 {
-    const RunOutcome& outcome = m_run.Outcome();
     Window& window = m_platform.window;
     window.EnableTimer(false);
     window.SetCaption(Control::Command2, kExitCaption);
@@ -94,19 +93,26 @@ void Form1::EnterFinishedState(bool failed)
     window.SetVisible(Control::Label1, false);
     window.SetVisible(Control::Label2, true);
 
-    // Undo imports this run's backup and nothing else, and only where the run removed something or
-    // did all it set out to (after a run that found nothing, the editor still imports the header).
-    const bool complete = !failed && outcome.Complete();
-    const bool removed = outcome.Removed() > 0;
-    window.SetEnabled(Control::Command3, m_run.BackupHeld() && (complete || removed));
-    if (m_run.UndoLost() && removed) {
-        m_finishedHint = kNoUndoHint;
-    } else if (complete) {
+    window.SetEnabled(Control::Command3, ending.undoOffered);
+    switch (ending.hint) {
+    case RunEnding::Hint::Undo:
         m_finishedHint = kUndoHint;
-    } else if (failed) {
-        m_finishedHint = removed && m_run.BackupHeld() ? kFailedHint : kNothingDeletedHint;
-    } else {
-        m_finishedHint = removed ? kPartialHint : kNothingRemovedHint;
+        break;
+    case RunEnding::Hint::NoUndo:
+        m_finishedHint = kNoUndoHint;
+        break;
+    case RunEnding::Hint::Failed:
+        m_finishedHint = kFailedHint;
+        break;
+    case RunEnding::Hint::NothingDeleted:
+        m_finishedHint = kNothingDeletedHint;
+        break;
+    case RunEnding::Hint::Partial:
+        m_finishedHint = kPartialHint;
+        break;
+    case RunEnding::Hint::NothingRemoved:
+        m_finishedHint = kNothingRemovedHint;
+        break;
     }
     window.SetCaption(Control::Label2, m_finishedHint);
 }
@@ -128,25 +134,24 @@ void Form1::ReportFailedRun()
     m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
-void Form1::ReportPartialRun()
+void Form1::ReportPartialRun(const RunEnding& ending)
 {
-    const RunOutcome& outcome = m_run.Outcome();
-    std::string text = outcome.Complete() ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
-                                            : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
-    for (const std::string& line : outcome.CountLines()) {
+    std::string text = ending.complete ? "Der Bereinigungslauf ist gelungen.\r\n\r\n"
+                                       : "Der Bereinigungslauf ist nur zum Teil gelungen.\r\n\r\n";
+    for (const std::string& line : ending.countLines) {
         text += line + "\r\n";
     }
-    if (outcome.FilesWereBroken()) {
+    if (ending.filesBroken) {
         text += "\r\n" + std::string(kFilesBrokenText) + "\r\n";
     }
-    if (m_run.UndoLost()) {
+    if (ending.undoLost) {
         text += "\r\nAls der Lauf die Sicherungskopie abschloss, hatte ein anderes Programm sie zum Schreiben "
                 "ge\u00f6ffnet. Da sie ver\u00e4ndert sein kann, wird Undo nicht angeboten.\r\n";
     }
-    if (outcome.Stayed() > 0 || !outcome.UnreadableTrees().empty()) {
+    if (ending.logNamesStays) {
         text += "\r\nDas L\u00f6schprotokoll nennt, was geblieben ist, mit den Gr\u00fcnden.\r\n";
     }
-    text += "\r\nSicherungskopie: " + m_run.BackupFilePath() + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
+    text += "\r\nSicherungskopie: " + ending.backupPath + "\r\nL\u00f6schprotokoll: " + std::string(kRemovalLogPath);
     m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
 }
 
