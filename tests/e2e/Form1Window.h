@@ -2,7 +2,7 @@
 // hivetidy.exe's main window as seen from outside: its controls found by their ids, read and
 // clicked through window messages only.
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 
 #include <windows.h>
 

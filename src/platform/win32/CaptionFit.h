@@ -1,7 +1,7 @@
 #pragma once
 // How wide a control must be to show its caption whole, measured with the font it really uses.
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 #include "platform/win32/Win32Api.h"
 
 namespace hivetidy::win32 {

@@ -1,7 +1,7 @@
 #pragma once
 // The fonts of the layout at the system DPI.
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 #include "platform/win32/UniqueResource.h"
 
 namespace hivetidy::win32 {

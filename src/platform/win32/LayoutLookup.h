@@ -1,7 +1,7 @@
 #pragma once
 // Finding a control's layout entry from its Win32 identifier, and layout colours as COLORREFs.
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 #include "platform/win32/Win32Api.h"
 
 namespace hivetidy::win32 {

@@ -6,8 +6,8 @@
 #include "platform/win32/LayoutFont.h"
 #include "platform/win32/LayoutLookup.h"
 #include "platform/win32/PictureBox.h"
+#include "platform/win32/ResourceIds.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/res/ResourceIds.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // The real main window: the laid-out controls, the timer and the message loop. The window
 // procedure only forwards to member handlers; no exception leaves it.
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 #include "platform/Window.h"
 #include "platform/win32/UniqueResource.h"
 

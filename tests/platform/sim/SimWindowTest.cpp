@@ -1,6 +1,6 @@
 #include "platform/sim/SimWindow.h"
 
-#include "app/Form1Layout.h"
+#include "platform/Form1Layout.h"
 #include "platform/sim/SimSystem.h"
 
 #include <gtest/gtest.h>

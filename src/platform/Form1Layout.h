@@ -1,5 +1,7 @@
 #pragma once
 // The main window's layout as laid out in twips (1/1440 inch); the platform converts with the DPI.
+// Both windows, the real one and the simulated one, build their controls from it, and the e2e driver
+// finds the controls by its ids; so it lives beside the window's interface and includes only that.
 
 #include "platform/Window.h"
 

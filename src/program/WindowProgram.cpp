@@ -1,4 +1,4 @@
-#include "platform/win32/WindowProgram.h"
+#include "program/WindowProgram.h"
 
 #include "app/Form1.h"
 #include "component/StoreComponent.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/CommandLineProgram.h"
+#include "program/CommandLineProgram.h"
 
 #include "app/CommandLine.h"
 #include "app/CommandLineRun.h"

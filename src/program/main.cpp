@@ -1,9 +1,9 @@
 // hivetidy.exe: without arguments the window, with them the command line; this only chooses.
 
-#include "platform/win32/CommandLineProgram.h"
 #include "platform/win32/ProgramArguments.h"
 #include "platform/win32/Win32Api.h"
-#include "platform/win32/WindowProgram.h"
+#include "program/CommandLineProgram.h"
+#include "program/WindowProgram.h"
 
 namespace {
 
