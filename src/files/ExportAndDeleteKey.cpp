@@ -18,11 +18,6 @@ namespace {
 // Where HKEY_CURRENT_USER keeps the user's own classes, which HKEY_CLASSES_ROOT shows first.
 constexpr std::string_view kUsersClassesPrefix = "Software\\Classes\\";
 
-TextEncoding EncodingOf(ExportFormat format)
-{
-    return format == ExportFormat::Version5 ? TextEncoding::Utf16Le : TextEncoding::Ansi;
-}
-
 } // namespace
 
 KeyOutcome CleaningRun::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
@@ -63,7 +58,7 @@ KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
 
     // A stale export, or one someone else put there and holds open, must never pass for this
     // key's one: unless the name is free, the key stays.
-    if (!m_platform.files.Delete(m_exportFilePath) && !m_platform.files.FindFirst(m_exportFilePath).empty()) {
+    if (!m_files.FreeExportFile()) {
         return KeyOutcome::Stay(fullName, StayReason::ExportFileBusy);
     }
     // The driver keeps anyone from ending the program between the export and the delete.
@@ -78,7 +73,10 @@ KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
     if (!live) {
         return KeyOutcome::Stay(fullName, StayReason::KeyUnreadable);
     }
-    if (const auto refused = CopyExportIntoBackup(fullName, *live)) {
+    if (const auto refused = m_files.CopyExportIntoBackup(fullName, *live)) {
+        if (*refused == StayReason::DeletingStopped) {
+            m_outcome.FilesBroken(); // the backup took no more
+        }
         return KeyOutcome::Stay(fullName, *refused);
     }
 
@@ -103,10 +101,7 @@ KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
     if (!deleted && !partly) {
         return KeyOutcome::Stay(fullName, StayReason::DeleteDenied);
     }
-    if (!SkipOnFailure([&] {
-            m_fileNumbers.PrintLine(m_logFileNo, "[" + fullName + "]");
-            m_fileNumbers.Flush(m_logFileNo);
-        })) {
+    if (!m_files.LogRemoved(fullName)) {
         m_outcome.FilesBroken();
     }
     return KeyOutcome::Of(partly ? KeyOutcome::Kind::RemovedInPart : KeyOutcome::Kind::Removed, fullName);
@@ -168,52 +163,6 @@ RegLocation CleaningRun::KeyBehind(const RegLocation& location)
     }
     // The machine's key keeps its HKEY_CLASSES_ROOT name, as the editor and every log have it.
     return native;
-}
-
-std::optional<StayReason> CleaningRun::CopyExportIntoBackup(const std::string& keyName, const std::vector<LiveKey>& live)
-{
-    // The export is taken only when it is this key, whole, in the backup's own format: every
-    // section the key or a key below it, every key and value of the live key there with its data,
-    // and nothing else. Anything else (no file, another format, another key, a file cut short or
-    // one with sections of its own) keeps the key.
-    std::vector<std::string> encoded;
-    std::vector<std::string> decoded;
-    const bool read = SkipOnFailure([&] {
-        m_exportFileNo = m_fileNumbers.FreeFile();
-        m_fileNumbers.OpenForInput(m_exportFileNo, m_exportFilePath, EncodingOf(m_backupFormat));
-        const bool lines = SkipOnFailure([&] {
-            while (!m_fileNumbers.Eof(m_exportFileNo)) {
-                encoded.push_back(m_fileNumbers.LineInput(m_exportFileNo));
-                decoded.push_back(m_fileNumbers.Decode(m_exportFileNo, encoded.back()));
-            }
-        });
-        m_fileNumbers.Close(m_exportFileNo);
-        if (!lines) {
-            throw Failure("export cannot be read");
-        }
-    });
-    if (!read || encoded.empty()) {
-        return StayReason::ExportNotMade; // no file, or the editor wrote nothing into it
-    }
-    const ExportVerdict verdict = CheckExport(decoded, keyName, m_backupFormat, live,
-                                              [this](std::string_view utf8) { return m_platform.system.ToAnsi(utf8); });
-    if (!verdict.accepted) {
-        return StayReason::ExportIncomplete;
-    }
-    // The header stays behind: the backup has its own.
-    const bool copied = SkipOnFailure([&] {
-        for (std::size_t i = 1; i < encoded.size(); ++i) {
-            m_fileNumbers.PrintEncodedLine(m_backupFileNo, encoded[i]);
-        }
-        m_fileNumbers.Flush(m_backupFileNo);
-        // Noted before the key goes: Undo then vouches for its export whatever happens after.
-        NoteBackup();
-    });
-    if (!copied) {
-        m_outcome.FilesBroken();
-        return StayReason::DeletingStopped;
-    }
-    return std::nullopt;
 }
 
 std::optional<std::vector<LiveKey>> CleaningRun::ReadLiveKey(const RegLocation& location)

@@ -75,9 +75,8 @@ std::string_view FailureText(RunStage stage)
 CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
     : m_platform(platform),
       m_driver(driver),
-      m_fileNumbers(platform.files, platform.system),
-      m_callbacks(m_state, platform.components, [this] { Yield(); }),
-      m_backupRecord(platform.files)
+      m_files(platform.files, platform.system),
+      m_callbacks(m_state, platform.components, [this] { Yield(); })
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -209,7 +208,7 @@ void CleaningRun::Go()
 
 void CleaningRun::ChooseBackupFile()
 {
-    m_backupFileName = m_driver.ChooseBackupFile();
+    m_files.NameBackup(m_driver.ChooseBackupFile());
 }
 
 void CleaningRun::Account(const KeyOutcome& key)
@@ -476,9 +475,25 @@ void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::s
     Account(ExportAndDeleteKey(*location));
 }
 
-bool CleaningRun::UndoLost() const
+void CleaningRun::OpenRunFiles()
 {
-    return m_backupCreated && !m_backupHold;
+    m_stage = RunStage::CreatingBackup;
+    m_files.CreateBackupFile(m_platform.processes.RegistryEditorFormat());
+    m_stage = RunStage::CreatingLog;
+    m_files.CreateRemovalLog();
+}
+
+void CleaningRun::CloseRunFiles()
+{
+    if (m_preview) {
+        return; // it opened none
+    }
+    m_files.Close(m_outcome.ClosingLogLines());
+}
+
+void CleaningRun::CloseAll() noexcept
+{
+    m_files.CloseAll();
 }
 
 } // namespace hivetidy

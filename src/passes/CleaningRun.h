@@ -4,10 +4,10 @@
 // same way and names what a run would remove, but touches nothing.
 
 #include "component/RegistryComponent.h"
-#include "files/BackupRecord.h"
 #include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
 #include "files/KeyOutcome.h"
+#include "files/RunFiles.h"
 #include "passes/Callbacks.h"
 #include "passes/RunDriver.h"
 #include "passes/RunOutcome.h"
@@ -83,40 +83,30 @@ public:
     std::uint32_t WaitOnProgram(StartedProcess* process);
 
     [[nodiscard]] SharedState& State() { return m_state; }
-    [[nodiscard]] FileNumbers& Files() { return m_fileNumbers; }
+    [[nodiscard]] FileNumbers& Files() { return m_files.Numbers(); }
     [[nodiscard]] RunStage Stage() const { return m_stage; }
-    [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
+    [[nodiscard]] const std::string& BackupFileName() const { return m_files.BackupFileName(); }
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
     // The backup file's full path, in the folder it was chosen in.
-    [[nodiscard]] std::string BackupFilePath();
+    [[nodiscard]] std::string BackupFilePath() { return m_files.BackupFilePath(); }
     // This run made its backup file.
-    [[nodiscard]] bool BackupCreated() const { return m_backupCreated; }
+    [[nodiscard]] bool BackupCreated() const { return m_files.BackupCreated(); }
     // This run's backup is held for Undo.
-    [[nodiscard]] bool BackupHeld() const { return m_backupHold != nullptr; }
+    [[nodiscard]] bool BackupHeld() const { return m_files.BackupHeld(); }
     // The run made a backup that is not held: someone else had it open for writing as it closed.
-    [[nodiscard]] bool UndoLost() const;
+    [[nodiscard]] bool UndoLost() const { return m_files.UndoLost(); }
     // The held backup's bytes as they are now, read through the hold; nullopt when it is not held
     // or cannot be read. Undo imports them as far as the backup record vouches for them.
-    [[nodiscard]] std::optional<std::string> HeldBackupContents();
+    [[nodiscard]] std::optional<std::string> HeldBackupContents() { return m_files.HeldBackupContents(); }
 
 private:
     // The run's component object, created on first use. Throws Failure when it cannot be.
     RegistryComponent& Registry();
     void Yield();
-    // Notes in the backup record what the backup holds on the disk now. Throws Failure.
-    void NoteBackup();
     // Start and Preview: the same steps, a preview leaving out every one that writes.
     void Go();
     // Into the outcome, and told to the driver where it is a key taken up.
     void Account(const KeyOutcome& key);
-    // Creates the backup file BackupFileName in the current directory with its header line.
-    void CreateBackupFile();
-    // Creates the removal log with its three head lines.
-    void CreateRemovalLog();
-    // Appends the export of the key of that name to the backup file and flushes it, once it is
-    // found to be the live key, whole; otherwise why the key must stay.
-    [[nodiscard]] std::optional<StayReason> CopyExportIntoBackup(const std::string& keyName,
-                                                                 const std::vector<LiveKey>& live);
     // The key and every key below it with their values; nullopt when the key is not there or any
     // part of it cannot be read.
     [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
@@ -168,18 +158,13 @@ private:
     Platform& m_platform;
     RunDriver& m_driver;
     SharedState m_state;
-    FileNumbers m_fileNumbers;
+    // The backup, the removal log and the export file.
+    RunFiles m_files;
     CallbackObjects m_callbacks;
 
     std::unique_ptr<RegistryComponent> m_registry;
     // A preview: nothing is exported, deleted or written.
     bool m_preview = false;
-    std::string m_backupFileName;
-    std::string m_exportFilePath;
-    FileNo m_backupFileNo = 0;
-    FileNo m_exportFileNo = 0;
-    FileNo m_logFileNo = 0;
-    ExportFormat m_backupFormat = ExportFormat::Version4;
     RunStage m_stage = RunStage::ChoosingBackup;
     // What became of every key the run set out to remove; once the backup or the log could not be
     // written it says so, and no key is deleted after.
@@ -188,16 +173,6 @@ private:
     std::set<std::string> m_keysTakenUp;
     // The same for the keys a preview found it would delete: a run would not meet them again.
     std::set<std::string> m_keysPreviewed;
-    // This run's backup file exists: only then is there anything for Undo.
-    bool m_backupCreated = false;
-    // The backup, held from the end of its writing until the program ends.
-    std::unique_ptr<HeldFile> m_backupHold;
-    // Where the run notes what its backup holds, after each piece that is on the disk.
-    BackupRecord m_backupRecord;
 };
-
-// True for the path of a file of the run's own (the export file, the removal log, the backup record,
-// the copy Undo imports), however the file system spells it.
-[[nodiscard]] bool IsRunFile(FileSystem& files, const std::string& path);
 
 } // namespace hivetidy
