@@ -1,5 +1,6 @@
 #include "passes/CleaningRun.h"
 
+#include "files/LocateInstallation.h"
 #include "files/WorkingFiles.h"
 #include "passes/MakerKeys.h"
 #include "passes/ScopeGuard.h"
@@ -473,6 +474,14 @@ void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::s
         }
     }
     Account(ExportAndDeleteKey(*location));
+}
+
+void CleaningRun::LocateInstallation()
+{
+    InstallationFolders found = hivetidy::LocateInstallation(
+        m_platform.files, m_platform.components, [this]() -> RegistryComponent& { return Registry(); }, m_preview);
+    m_state.InstallFolder = std::move(found.InstallFolder);
+    m_state.InstallFolderShort = std::move(found.InstallFolderShort);
 }
 
 void CleaningRun::OpenRunFiles()
