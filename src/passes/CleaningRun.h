@@ -4,9 +4,11 @@
 // same way and names what a run would remove, but touches nothing.
 
 #include "component/RegistryComponent.h"
+#include "files/ExportAndDeleteKey.h"
 #include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
 #include "files/KeyOutcome.h"
+#include "files/RealKey.h"
 #include "files/RunFiles.h"
 #include "passes/Callbacks.h"
 #include "passes/RunDriver.h"
@@ -41,7 +43,7 @@ enum class RunStage {
 // What the user is told when the run cannot go on at that stage.
 [[nodiscard]] std::string_view FailureText(RunStage stage);
 
-class CleaningRun final : public IUseRegItems {
+class CleaningRun final : public IUseRegItems, private KeyRemovalRun {
 public:
     CleaningRun(Platform& platform, RunDriver& driver);
     ~CleaningRun() override;
@@ -101,40 +103,31 @@ public:
 
 private:
     // The run's component object, created on first use. Throws Failure when it cannot be.
-    RegistryComponent& Registry();
+    RegistryComponent& Registry() override;
+    // The outcome's say on the backup and the log, and the driver's on ending the program, for
+    // the removal of a key.
+    [[nodiscard]] bool FilesWereBroken() const override { return m_outcome.FilesWereBroken(); }
+    void FilesBroken() override { m_outcome.FilesBroken(); }
+    void ExportBegins() override { m_driver.ExportBegins(); }
+    void ExportEnds() override { m_driver.ExportEnds(); }
     void Yield();
     // Start and Preview: the same steps, a preview leaving out every one that writes.
     void Go();
     // Into the outcome, and told to the driver where it is a key taken up.
     void Account(const KeyOutcome& key);
-    // The key and every key below it with their values; nullopt when the key is not there or any
-    // part of it cannot be read.
-    [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
     // The walk of HKEY_CLASSES_ROOT\CLSID in one view: the classes to remove, in the walk's order.
     [[nodiscard]] std::vector<ClassEntry> CollectClasses(RegView view);
     // The removals of the classes found in one view.
     void RemoveClasses(RegView view, const std::vector<ClassEntry>& classes);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
     void RunRemainingPasses(const std::vector<RegView>& views);
-    // The native key that a key of either view is: the WOW6432Node one where the 32-bit view
-    // has its own, the plain one where both views share it. Throws Failure when it cannot tell.
-    [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
-    // The key a location really is: the native one, and of a name below HKEY_CLASSES_ROOT, which
-    // shows the user's classes over the machine's, the user's key below
-    // HKEY_CURRENT_USER\Software\Classes where it is his. Throws Failure when it cannot tell.
-    [[nodiscard]] RegLocation KeyBehind(const RegLocation& location);
     // True when the view has a class tree of its own to walk (the native view always). Throws
     // Failure for one that is there but cannot be opened or told from the native view's.
     [[nodiscard]] bool HasOwnClassTree(RegView view);
-    // The registry's own name (upper case) of a key that its parent lists, whether or not the key
-    // can be opened; nullopt when the parent does not list it or cannot be listed.
-    [[nodiscard]] std::optional<std::string> ListedIdentity(const RegLocation& location);
     // Binds the run's component to the tree, where the view has one of its own (not the native
     // view's very key) that is there; false otherwise. A tree that is there but cannot be opened
     // or told from the native view's is told as unreadable.
     [[nodiscard]] bool OpenTree(const RegLocation& tree);
-    // The registry's own name of the key, upper case; empty when it cannot be told.
-    [[nodiscard]] std::string IdentityOf(const RegLocation& key);
     // Whose a key is, by its own data, asked of the key it really is just before it is removed.
     using RemovalGuard = std::function<KeyClaim(const RegLocation&)>;
     // The only way the run removes a key: one key name directly below one of its fixed prefixes,
@@ -160,6 +153,10 @@ private:
     SharedState m_state;
     // The backup, the removal log and the export file.
     RunFiles m_files;
+    // What the keys the run meets really are.
+    RealKey m_realKey;
+    // The one place a key is exported and deleted.
+    KeyRemoval m_removal;
     CallbackObjects m_callbacks;
 
     std::unique_ptr<RegistryComponent> m_registry;
@@ -171,8 +168,6 @@ private:
     RunOutcome m_outcome;
     // The system's own names (upper case) of the keys the run has taken up for removal.
     std::set<std::string> m_keysTakenUp;
-    // The same for the keys a preview found it would delete: a run would not meet them again.
-    std::set<std::string> m_keysPreviewed;
 };
 
 } // namespace hivetidy
