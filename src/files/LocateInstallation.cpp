@@ -1,4 +1,4 @@
-#include "passes/CleaningRun.h"
+#include "files/LocateInstallation.h"
 
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
@@ -45,13 +45,12 @@ std::optional<std::u16string> FirstFolderOf(std::u16string_view installationDir)
 
 } // namespace
 
-void CleaningRun::LocateInstallation()
+InstallationFolders LocateInstallation(FileSystem& files, RegistryComponentFactory& components,
+                                       const RunComponent& registry, bool preview)
 {
-    FileSystem& files = m_platform.files;
-
     // Skip mode throughout: nothing here may keep the run from going on.
     // A preview leaves C:\REGISTRY as it is, there or not.
-    if (!m_preview) {
+    if (!preview) {
         const std::string remembered = files.CurrentDirectory();
         if (!files.SetCurrentDirectory(kWorkingFolder)) {
             // Made in C:\ it would be every user's to write in; made by us, only administrators may.
@@ -60,21 +59,16 @@ void CleaningRun::LocateInstallation()
         (void)files.SetCurrentDirectory(remembered);
     }
 
-    const auto useDefaults = [&] {
-        m_state.InstallFolder = kDefaultFolder;
-        m_state.InstallFolderShort = kDefaultFolderShort;
-    };
-
     // The controller is a 32-bit program: on 64-bit Windows its record is in the 32-bit view, so
     // that view is asked first and the native one after it.
     std::vector<RegView> views{RegView::Native};
-    SkipOnFailure([&] { views = m_platform.components.Views(); });
+    SkipOnFailure([&] { views = components.Views(); });
     std::optional<std::u16string> folder;
     for (auto view = views.rbegin(); view != views.rend() && !folder; ++view) {
         std::optional<TaggedValue> recorded;
         SkipOnFailure([&] {
-            Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kVersionKey), *view);
-            recorded = Registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value();
+            registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kVersionKey), *view);
+            recorded = registry().GetItem(TaggedValue::Text(kInstallationDirValue))->Value();
         });
         if (recorded && recorded->IsText()) {
             folder = FirstFolderOf(Utf8ToUtf16(recorded->ToText()));
@@ -82,31 +76,32 @@ void CleaningRun::LocateInstallation()
     }
     if (!folder) {
         // Not recorded, or unusable: no value, no text, or no folder below the drive root.
-        useDefaults();
-        return;
+        return {std::string(kDefaultFolder), std::string(kDefaultFolderShort)};
     }
 
+    InstallationFolders found;
     if (IsShortAlias(*folder)) {
-        m_state.InstallFolderShort = Utf16ToUtf8(*folder);
-        m_state.InstallFolder = files.FindFirst("C:\\" + m_state.InstallFolderShort);
-        return;
+        found.InstallFolderShort = Utf16ToUtf8(*folder);
+        found.InstallFolder = files.FindFirst("C:\\" + found.InstallFolderShort);
+        return found;
     }
 
-    m_state.InstallFolder = Utf16ToUtf8(*folder);
+    found.InstallFolder = Utf16ToUtf8(*folder);
     const std::string prefix = Utf16ToUtf8(folder->substr(0, 6));
     for (int n = 1; n <= kLastAliasNumber; ++n) {
         const std::string alias = prefix + "~" + std::to_string(n);
-        if (EqualsIgnoreCase(files.FindFirst("c:\\" + alias), m_state.InstallFolder)) {
-            m_state.InstallFolderShort = alias;
-            return;
+        if (EqualsIgnoreCase(files.FindFirst("c:\\" + alias), found.InstallFolder)) {
+            found.InstallFolderShort = alias;
+            return found;
         }
     }
     // No numbered alias leads back (the name needs none, short names are off, or the system hashes
     // its aliases): take the system's own short name, else the long name serves for both.
-    const auto shortPath = files.ShortPathOf("C:\\" + m_state.InstallFolder);
+    const auto shortPath = files.ShortPathOf("C:\\" + found.InstallFolder);
     const auto slash = shortPath ? shortPath->rfind('\\') : std::string::npos;
-    m_state.InstallFolderShort =
-        slash != std::string::npos && slash + 1 < shortPath->size() ? shortPath->substr(slash + 1) : m_state.InstallFolder;
+    found.InstallFolderShort =
+        slash != std::string::npos && slash + 1 < shortPath->size() ? shortPath->substr(slash + 1) : found.InstallFolder;
+    return found;
 }
 
 } // namespace hivetidy

@@ -1,5 +1,6 @@
 #include "passes/CleaningRun.h"
 
+#include "files/LocateInstallation.h"
 #include "files/WorkingFiles.h"
 #include "passes/MakerKeys.h"
 #include "passes/ScopeGuard.h"
@@ -75,9 +76,10 @@ std::string_view FailureText(RunStage stage)
 CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
     : m_platform(platform),
       m_driver(driver),
-      m_fileNumbers(platform.files, platform.system),
-      m_callbacks(m_state, platform.components, [this] { Yield(); }),
-      m_backupRecord(platform.files)
+      m_files(platform.files, platform.system),
+      m_realKey(platform.components),
+      m_removal(*this, m_files, m_realKey, platform.processes),
+      m_callbacks(m_state, platform.components, [this] { Yield(); })
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -209,7 +211,7 @@ void CleaningRun::Go()
 
 void CleaningRun::ChooseBackupFile()
 {
-    m_backupFileName = m_driver.ChooseBackupFile();
+    m_files.NameBackup(m_driver.ChooseBackupFile());
 }
 
 void CleaningRun::Account(const KeyOutcome& key)
@@ -321,39 +323,15 @@ bool CleaningRun::HasOwnClassTree(RegView view)
     }
     const RegLocation tree{kHkeyClassesRoot, view, "CLSID"};
     bool own = false;
-    if (SkipOnFailure([&] { own = NativeLocationOf(tree).path != tree.path; })) {
+    if (SkipOnFailure([&] { own = m_realKey.NativeLocationOf(tree).path != tree.path; })) {
         return own;
     }
     // Either view's class tree that is there but cannot be read ends the run alike, before
     // anything is deleted; only a tree that is not there at all has nothing to clean.
-    if (ListedIdentity(tree)) {
+    if (m_realKey.ListedIdentity(tree)) {
         throw Failure("the 32-bit view's class tree cannot be opened");
     }
     return false;
-}
-
-std::optional<std::string> CleaningRun::ListedIdentity(const RegLocation& location)
-{
-    const auto slash = location.path.rfind('\\');
-    const std::string parent = slash == std::string::npos ? std::string() : location.path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? location.path : location.path.substr(slash + 1);
-    std::optional<std::string> identity;
-    SkipOnFailure([&] {
-        auto probe = m_platform.components.Create();
-        if (parent.empty()) {
-            probe->OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(location.hive)), location.view);
-        } else {
-            probe->OpenKey(location.hive, TaggedValue::Text(parent), location.view);
-        }
-        const std::vector<std::string> names = probe->SubkeyNames();
-        if (std::any_of(names.begin(), names.end(), [&](const std::string& each) { return EqualsIgnoreCase(each, name); })) {
-            // The name the key would have itself: its parent's, which can be opened, and its own;
-            // its name in the log where even the parent's cannot be told.
-            identity = ToUpperText(NameForLog(location));
-            SkipOnFailure([&] { identity = ToUpperText(probe->Identity() + "\\" + name); });
-        }
-    });
-    return identity;
 }
 
 bool CleaningRun::OpenTree(const RegLocation& tree)
@@ -363,7 +341,7 @@ bool CleaningRun::OpenTree(const RegLocation& tree)
     bool told = true;
     bool own = true;
     if (tree.view != RegView::Native) {
-        told = SkipOnFailure([&] { own = NativeLocationOf(tree).path != tree.path; });
+        told = SkipOnFailure([&] { own = m_realKey.NativeLocationOf(tree).path != tree.path; });
     }
     if (told && !own) {
         return false;
@@ -373,7 +351,7 @@ bool CleaningRun::OpenTree(const RegLocation& tree)
     }
     // A machine without the tree has nothing to clean there; one whose tree is there but cannot be
     // opened, or not told from the native one, may, and is told so.
-    if (ListedIdentity(tree)) {
+    if (m_realKey.ListedIdentity(tree)) {
         m_outcome.TreeUnreadable(NameForLog(tree));
     }
     return false;
@@ -394,14 +372,14 @@ void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::stri
     }
     // Guards, export, delete and log all take the key it really is.
     std::optional<RegLocation> key;
-    SkipOnFailure([&] { key = KeyBehind(location); });
+    SkipOnFailure([&] { key = m_realKey.KeyBehind(location); });
     if (!key) {
         Account(KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName));
         return;
     }
     // The two halves of a pair are one key where HKEY_CLASSES_ROOT shows the machine's: one that
     // the first half removed only in part, or kept, is not taken up again under its other name.
-    const std::string identity = IdentityOf(*key);
+    const std::string identity = m_realKey.IdentityOf(*key);
     if (!identity.empty() && !m_keysTakenUp.insert(identity).second) {
         return;
     }
@@ -424,17 +402,6 @@ void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::stri
         }
     }
     Account(ExportAndDeleteKey(*key));
-}
-
-std::string CleaningRun::IdentityOf(const RegLocation& key)
-{
-    std::string identity;
-    SkipOnFailure([&] {
-        auto probe = m_platform.components.Create();
-        probe->OpenKey(key.hive, TaggedValue::Text(key.path), key.view);
-        identity = ToUpperText(probe->Identity());
-    });
-    return identity;
 }
 
 CleaningRun::RemovalGuard CleaningRun::RefersToController()
@@ -466,7 +433,7 @@ void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::s
     // A key that is there but cannot be opened is no key that is not there: it stays, and is told
     // once, although a user's key is met again through HKEY_USERS.
     if (!SkipOnFailure([&] { Registry().OpenKey(location->hive, TaggedValue::Text(location->path), location->view); })) {
-        if (const auto identity = ListedIdentity(*location)) {
+        if (const auto identity = m_realKey.ListedIdentity(*location)) {
             if (m_keysTakenUp.insert(*identity).second) {
                 Account(KeyOutcome::Stay(NameForLog(*location), StayReason::KeyUnopenable));
             }
@@ -476,9 +443,48 @@ void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::s
     Account(ExportAndDeleteKey(*location));
 }
 
-bool CleaningRun::UndoLost() const
+void CleaningRun::LocateInstallation()
 {
-    return m_backupCreated && !m_backupHold;
+    InstallationFolders found = hivetidy::LocateInstallation(
+        m_platform.files, m_platform.components, [this]() -> RegistryComponent& { return Registry(); }, m_preview);
+    m_state.InstallFolder = std::move(found.InstallFolder);
+    m_state.InstallFolderShort = std::move(found.InstallFolderShort);
+}
+
+KeyOutcome CleaningRun::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+{
+    return ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
+}
+
+KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
+{
+    return m_removal.ExportAndDeleteKey(location, m_preview);
+}
+
+std::uint32_t CleaningRun::WaitOnProgram(StartedProcess* process)
+{
+    return hivetidy::WaitOnProgram(process);
+}
+
+void CleaningRun::OpenRunFiles()
+{
+    m_stage = RunStage::CreatingBackup;
+    m_files.CreateBackupFile(m_platform.processes.RegistryEditorFormat());
+    m_stage = RunStage::CreatingLog;
+    m_files.CreateRemovalLog();
+}
+
+void CleaningRun::CloseRunFiles()
+{
+    if (m_preview) {
+        return; // it opened none
+    }
+    m_files.Close(m_outcome.ClosingLogLines());
+}
+
+void CleaningRun::CloseAll() noexcept
+{
+    m_files.CloseAll();
 }
 
 } // namespace hivetidy

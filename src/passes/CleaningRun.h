@@ -4,10 +4,12 @@
 // same way and names what a run would remove, but touches nothing.
 
 #include "component/RegistryComponent.h"
-#include "files/BackupRecord.h"
+#include "files/ExportAndDeleteKey.h"
 #include "files/ExportCheck.h"
 #include "files/FileNumbers.h"
 #include "files/KeyOutcome.h"
+#include "files/RealKey.h"
+#include "files/RunFiles.h"
 #include "passes/Callbacks.h"
 #include "passes/RunDriver.h"
 #include "passes/RunOutcome.h"
@@ -41,7 +43,7 @@ enum class RunStage {
 // What the user is told when the run cannot go on at that stage.
 [[nodiscard]] std::string_view FailureText(RunStage stage);
 
-class CleaningRun final : public IUseRegItems {
+class CleaningRun final : public IUseRegItems, private KeyRemovalRun {
 public:
     CleaningRun(Platform& platform, RunDriver& driver);
     ~CleaningRun() override;
@@ -83,68 +85,49 @@ public:
     std::uint32_t WaitOnProgram(StartedProcess* process);
 
     [[nodiscard]] SharedState& State() { return m_state; }
-    [[nodiscard]] FileNumbers& Files() { return m_fileNumbers; }
+    [[nodiscard]] FileNumbers& Files() { return m_files.Numbers(); }
     [[nodiscard]] RunStage Stage() const { return m_stage; }
-    [[nodiscard]] const std::string& BackupFileName() const { return m_backupFileName; }
+    [[nodiscard]] const std::string& BackupFileName() const { return m_files.BackupFileName(); }
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
     // The backup file's full path, in the folder it was chosen in.
-    [[nodiscard]] std::string BackupFilePath();
+    [[nodiscard]] std::string BackupFilePath() { return m_files.BackupFilePath(); }
     // This run made its backup file.
-    [[nodiscard]] bool BackupCreated() const { return m_backupCreated; }
+    [[nodiscard]] bool BackupCreated() const { return m_files.BackupCreated(); }
     // This run's backup is held for Undo.
-    [[nodiscard]] bool BackupHeld() const { return m_backupHold != nullptr; }
+    [[nodiscard]] bool BackupHeld() const { return m_files.BackupHeld(); }
     // The run made a backup that is not held: someone else had it open for writing as it closed.
-    [[nodiscard]] bool UndoLost() const;
+    [[nodiscard]] bool UndoLost() const { return m_files.UndoLost(); }
     // The held backup's bytes as they are now, read through the hold; nullopt when it is not held
     // or cannot be read. Undo imports them as far as the backup record vouches for them.
-    [[nodiscard]] std::optional<std::string> HeldBackupContents();
+    [[nodiscard]] std::optional<std::string> HeldBackupContents() { return m_files.HeldBackupContents(); }
 
 private:
     // The run's component object, created on first use. Throws Failure when it cannot be.
-    RegistryComponent& Registry();
+    RegistryComponent& Registry() override;
+    // The outcome's say on the backup and the log, and the driver's on ending the program, for
+    // the removal of a key.
+    [[nodiscard]] bool FilesWereBroken() const override { return m_outcome.FilesWereBroken(); }
+    void FilesBroken() override { m_outcome.FilesBroken(); }
+    void ExportBegins() override { m_driver.ExportBegins(); }
+    void ExportEnds() override { m_driver.ExportEnds(); }
     void Yield();
-    // Notes in the backup record what the backup holds on the disk now. Throws Failure.
-    void NoteBackup();
     // Start and Preview: the same steps, a preview leaving out every one that writes.
     void Go();
     // Into the outcome, and told to the driver where it is a key taken up.
     void Account(const KeyOutcome& key);
-    // Creates the backup file BackupFileName in the current directory with its header line.
-    void CreateBackupFile();
-    // Creates the removal log with its three head lines.
-    void CreateRemovalLog();
-    // Appends the export of the key of that name to the backup file and flushes it, once it is
-    // found to be the live key, whole; otherwise why the key must stay.
-    [[nodiscard]] std::optional<StayReason> CopyExportIntoBackup(const std::string& keyName,
-                                                                 const std::vector<LiveKey>& live);
-    // The key and every key below it with their values; nullopt when the key is not there or any
-    // part of it cannot be read.
-    [[nodiscard]] std::optional<std::vector<LiveKey>> ReadLiveKey(const RegLocation& location);
     // The walk of HKEY_CLASSES_ROOT\CLSID in one view: the classes to remove, in the walk's order.
     [[nodiscard]] std::vector<ClassEntry> CollectClasses(RegView view);
     // The removals of the classes found in one view.
     void RemoveClasses(RegView view, const std::vector<ClassEntry>& classes);
     // The run's steps that no failure may end (the passes after the class pass, and the closing).
     void RunRemainingPasses(const std::vector<RegView>& views);
-    // The native key that a key of either view is: the WOW6432Node one where the 32-bit view
-    // has its own, the plain one where both views share it. Throws Failure when it cannot tell.
-    [[nodiscard]] RegLocation NativeLocationOf(const RegLocation& location);
-    // The key a location really is: the native one, and of a name below HKEY_CLASSES_ROOT, which
-    // shows the user's classes over the machine's, the user's key below
-    // HKEY_CURRENT_USER\Software\Classes where it is his. Throws Failure when it cannot tell.
-    [[nodiscard]] RegLocation KeyBehind(const RegLocation& location);
     // True when the view has a class tree of its own to walk (the native view always). Throws
     // Failure for one that is there but cannot be opened or told from the native view's.
     [[nodiscard]] bool HasOwnClassTree(RegView view);
-    // The registry's own name (upper case) of a key that its parent lists, whether or not the key
-    // can be opened; nullopt when the parent does not list it or cannot be listed.
-    [[nodiscard]] std::optional<std::string> ListedIdentity(const RegLocation& location);
     // Binds the run's component to the tree, where the view has one of its own (not the native
     // view's very key) that is there; false otherwise. A tree that is there but cannot be opened
     // or told from the native view's is told as unreadable.
     [[nodiscard]] bool OpenTree(const RegLocation& tree);
-    // The registry's own name of the key, upper case; empty when it cannot be told.
-    [[nodiscard]] std::string IdentityOf(const RegLocation& key);
     // Whose a key is, by its own data, asked of the key it really is just before it is removed.
     using RemovalGuard = std::function<KeyClaim(const RegLocation&)>;
     // The only way the run removes a key: one key name directly below one of its fixed prefixes,
@@ -168,36 +151,23 @@ private:
     Platform& m_platform;
     RunDriver& m_driver;
     SharedState m_state;
-    FileNumbers m_fileNumbers;
+    // The backup, the removal log and the export file.
+    RunFiles m_files;
+    // What the keys the run meets really are.
+    RealKey m_realKey;
+    // The one place a key is exported and deleted.
+    KeyRemoval m_removal;
     CallbackObjects m_callbacks;
 
     std::unique_ptr<RegistryComponent> m_registry;
     // A preview: nothing is exported, deleted or written.
     bool m_preview = false;
-    std::string m_backupFileName;
-    std::string m_exportFilePath;
-    FileNo m_backupFileNo = 0;
-    FileNo m_exportFileNo = 0;
-    FileNo m_logFileNo = 0;
-    ExportFormat m_backupFormat = ExportFormat::Version4;
     RunStage m_stage = RunStage::ChoosingBackup;
     // What became of every key the run set out to remove; once the backup or the log could not be
     // written it says so, and no key is deleted after.
     RunOutcome m_outcome;
     // The system's own names (upper case) of the keys the run has taken up for removal.
     std::set<std::string> m_keysTakenUp;
-    // The same for the keys a preview found it would delete: a run would not meet them again.
-    std::set<std::string> m_keysPreviewed;
-    // This run's backup file exists: only then is there anything for Undo.
-    bool m_backupCreated = false;
-    // The backup, held from the end of its writing until the program ends.
-    std::unique_ptr<HeldFile> m_backupHold;
-    // Where the run notes what its backup holds, after each piece that is on the disk.
-    BackupRecord m_backupRecord;
 };
-
-// True for the path of a file of the run's own (the export file, the removal log, the backup record,
-// the copy Undo imports), however the file system spells it.
-[[nodiscard]] bool IsRunFile(FileSystem& files, const std::string& path);
 
 } // namespace hivetidy
