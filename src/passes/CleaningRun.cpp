@@ -3,7 +3,7 @@
 #include "files/LocateInstallation.h"
 #include "files/WorkingFiles.h"
 #include "passes/MakerKeys.h"
-#include "passes/ScopeGuard.h"
+#include "passes/KeyClaim.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
 
@@ -79,7 +79,8 @@ CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
       m_files(platform.files, platform.system),
       m_realKey(platform.components),
       m_removal(*this, m_files, m_realKey, platform.processes),
-      m_callbacks(m_state, platform.components, [this] { Yield(); })
+      m_callbacks(m_state, platform.components, [this] { Yield(); }),
+      m_claims(platform.components, m_state)
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -247,7 +248,7 @@ void CleaningRun::RemoveClasses(RegView view, const std::vector<ClassEntry>& cla
         // where its own key says it belongs to this class: what a user writes below his own
         // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
         const RemovalGuard namesClass = [&](const RegLocation& at) {
-            return ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
+            return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
         };
         if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
             RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
@@ -406,12 +407,12 @@ void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::stri
 
 CleaningRun::RemovalGuard CleaningRun::RefersToController()
 {
-    return [this](const RegLocation& at) { return KeyRefersToControllerDir(at) ? KeyClaim::Controllers : KeyClaim::Foreign; };
+    return [this](const RegLocation& at) { return m_claims.RefersToControllerDir(at) ? KeyClaim::Controllers : KeyClaim::Foreign; };
 }
 
 CleaningRun::RemovalGuard CleaningRun::ControllersLibrary()
 {
-    return [this](const RegLocation& at) { return TypeLibClaim(at); };
+    return [this](const RegLocation& at) { return m_claims.TypeLibClaim(at); };
 }
 
 void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)

@@ -13,7 +13,7 @@
 #include "passes/Callbacks.h"
 #include "passes/RunDriver.h"
 #include "passes/RunOutcome.h"
-#include "passes/ScopeGuard.h"
+#include "passes/KeyClaim.h"
 #include "passes/SharedState.h"
 #include "platform/Platform.h"
 
@@ -140,12 +140,6 @@ private:
     [[nodiscard]] RemovalGuard RefersToController();
     // The guard of a type library: every file of it the controller's.
     [[nodiscard]] RemovalGuard ControllersLibrary();
-    // The ProgID key's own CLSID value names the class (ignoring case).
-    [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
-    // A text value of the key, or of a key below it, refers into the controller folders.
-    [[nodiscard]] bool KeyRefersToControllerDir(const RegLocation& location);
-    // Whose the type library is, by ClaimOfTypeLib over what its keys hold.
-    [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
     Platform& m_platform;
@@ -158,6 +152,8 @@ private:
     // The one place a key is exported and deleted.
     KeyRemoval m_removal;
     CallbackObjects m_callbacks;
+    // Whose a key is by its own data, asked just before it is removed.
+    KeyClaims m_claims;
 
     std::unique_ptr<RegistryComponent> m_registry;
     // A preview: nothing is exported, deleted or written.

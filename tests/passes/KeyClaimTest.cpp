@@ -3,7 +3,7 @@
 
 #include "support/ProgramFixture.h"
 
-#include "passes/ScopeGuard.h"
+#include "passes/KeyClaim.h"
 #include "shared/Text.h"
 
 #include <stdexcept>

@@ -1,5 +1,10 @@
 #pragma once
-// What a text taken from the registry must look like before the run uses it as a key name.
+// Whose a key is by its own data, asked just before the run removes it, and what a text taken from
+// the registry must look like before the run uses it as a key name.
+
+#include "component/RegistryComponent.h"
+#include "passes/SharedState.h"
+#include "shared/RegLocation.h"
 
 #include <string_view>
 
@@ -35,5 +40,23 @@ struct TypeLibFindings {
 
 // "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" with hexadecimal digits of either case.
 [[nodiscard]] bool IsBracedGuid(std::string_view text);
+
+// The checks of a key's own data that decide whose it is, each reading the key afresh through a
+// component object of its own; nothing here fails: a key that cannot be read is judged so.
+class KeyClaims {
+public:
+    KeyClaims(RegistryComponentFactory& components, SharedState& state);
+
+    // The ProgID key's CLSID value names this class.
+    [[nodiscard]] bool ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId);
+    // A value of the key, or of a key below it, refers into the controller folders.
+    [[nodiscard]] bool RefersToControllerDir(const RegLocation& location);
+    // Whose the type library at the location is (ClaimOfTypeLib of what its keys hold).
+    [[nodiscard]] KeyClaim TypeLibClaim(const RegLocation& location);
+
+private:
+    RegistryComponentFactory& m_components;
+    SharedState& m_state;
+};
 
 } // namespace hivetidy

@@ -1,6 +1,6 @@
-#include "passes/ScopeGuard.h"
+#include "passes/KeyClaim.h"
 
-#include "passes/CleaningRun.h"
+#include "passes/Callbacks.h"
 #include "passes/ControllerPath.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
@@ -145,11 +145,16 @@ bool IsBracedGuid(std::string_view text)
     return true;
 }
 
-bool CleaningRun::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId)
+KeyClaims::KeyClaims(RegistryComponentFactory& components, SharedState& state)
+    : m_components(components), m_state(state)
+{
+}
+
+bool KeyClaims::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_view classId)
 {
     bool names = false;
     SkipOnFailure([&] {
-        auto lookup = m_platform.components.Create();
+        auto lookup = m_components.Create();
         lookup->OpenKey(progIdKey.hive, TaggedValue::Text(progIdKey.path + "\\CLSID"), progIdKey.view);
         const TaggedValue value = lookup->DefaultValue();
         names = value.IsText() && EqualsIgnoreCase(value.ToText(), classId);
@@ -157,11 +162,11 @@ bool CleaningRun::ProgIdKeyNamesClass(const RegLocation& progIdKey, std::string_
     return names;
 }
 
-bool CleaningRun::KeyRefersToControllerDir(const RegLocation& location)
+bool KeyClaims::RefersToControllerDir(const RegLocation& location)
 {
     ControllerPathFinder finder(m_state);
     SkipOnFailure([&] {
-        auto key = m_platform.components.Create();
+        auto key = m_components.Create();
         key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
         key->WalkItems(finder, 0);
         key->WalkTree(finder, *key, 0);
@@ -169,17 +174,17 @@ bool CleaningRun::KeyRefersToControllerDir(const RegLocation& location)
     return finder.Found();
 }
 
-KeyClaim CleaningRun::TypeLibClaim(const RegLocation& location)
+KeyClaim KeyClaims::TypeLibClaim(const RegLocation& location)
 {
     TypeLibFiles files(m_state);
     const bool walked = SkipOnFailure([&] {
-        auto key = m_platform.components.Create();
+        auto key = m_components.Create();
         key->OpenKey(location.hive, TaggedValue::Text(location.path), location.view);
         key->WalkTree(files, *key, 0);
     });
     TypeLibFindings found = files.Findings();
     found.unreadable = found.unreadable || !walked;
-    found.refersToController = found.refersToController || KeyRefersToControllerDir(location);
+    found.refersToController = found.refersToController || RefersToControllerDir(location);
     return ClaimOfTypeLib(found);
 }
 
