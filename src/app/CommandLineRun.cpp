@@ -45,7 +45,7 @@ std::pair<std::string, std::string> SplitPath(const std::string& path)
 // shows a window or asks anyone: whoever started it may be a job that nobody watches.
 class CommandLineDriver final : public RunDriver {
 public:
-    CommandLineDriver(Platform& platform, Console& console, const CommandLine& line)
+    CommandLineDriver(const RunPlatform& platform, Console& console, const CommandLine& line)
         : m_platform(platform), m_console(console), m_line(line)
     {
     }
@@ -115,7 +115,7 @@ private:
         throw Failure(why);
     }
 
-    Platform& m_platform;
+    RunPlatform m_platform;
     Console& m_console;
     const CommandLine& m_line;
     bool m_failed = false;
@@ -128,7 +128,7 @@ private:
 // counts), an empty line, then exactly the preview's lines: "[<key>]" for each key a run would
 // remove, in its order, and where keys would stay the removal log's closing lines (an empty line,
 // its head, its ruler, an empty line, "<reason>: <key>" each).
-std::string ReportText(Platform& platform, CleaningRun& run, const std::vector<std::string>& lines)
+std::string ReportText(const RunPlatform& platform, CleaningRun& run, const std::vector<std::string>& lines)
 {
     const SharedState& state = run.State();
     std::vector<std::string> head{
@@ -172,7 +172,7 @@ std::optional<std::string> ReportRefusal(FileSystem& files, const CommandLine& l
     return std::nullopt;
 }
 
-int List(Platform& platform, Console& console, const CommandLine& line)
+int List(const RunPlatform& platform, Console& console, const CommandLine& line)
 {
     if (!line.reportPath.empty()) {
         if (const auto refusal = ReportRefusal(platform.files, line)) {
@@ -202,7 +202,7 @@ int List(Platform& platform, Console& console, const CommandLine& line)
     return ToInt(ExitCode::Done);
 }
 
-int Auto(Platform& platform, Console& console, const CommandLine& line)
+int Auto(const RunPlatform& platform, Console& console, const CommandLine& line)
 {
     const auto lock = platform.system.TakeRunLock();
     if (!lock) {
@@ -236,7 +236,7 @@ int Auto(Platform& platform, Console& console, const CommandLine& line)
     return ToInt(code);
 }
 
-int Undo(Platform& platform, Console& console, const CommandLine& line)
+int Undo(const RunPlatform& platform, Console& console, const CommandLine& line)
 {
     const auto lock = platform.system.TakeRunLock();
     if (!lock) {
@@ -287,7 +287,7 @@ std::optional<CommandLine> WithFullPaths(FileSystem& files, Console& console, co
 
 } // namespace
 
-int RunFromCommandLine(Platform& platform, Console& console, const CommandLine& given)
+int RunFromCommandLine(const RunPlatform& platform, Console& console, const CommandLine& given)
 {
     // Once, before anything looks at a file: "C:/x", "C:x", "x.reg.", "PROGRA~1" or another
     // letter case must not slip past a check that a later step, spelling it otherwise, ignores.

@@ -10,6 +10,6 @@ namespace hivetidy {
 
 // Carries out a parsed command line (never CommandAction::Window) and returns the exit code
 // (ExitCode). Lines go to the console where there is one.
-[[nodiscard]] int RunFromCommandLine(Platform& platform, Console& console, const CommandLine& line);
+[[nodiscard]] int RunFromCommandLine(const RunPlatform& platform, Console& console, const CommandLine& line);
 
 } // namespace hivetidy

@@ -38,7 +38,7 @@ std::vector<std::string> SplitLines(std::string_view text)
 }
 
 // A key's values by its full name, as the registry holds them now; nullopt when it cannot be read.
-std::optional<std::vector<RawValue>> ValuesOf(Platform& platform, std::string_view keyName)
+std::optional<std::vector<RawValue>> ValuesOf(const RunPlatform& platform, std::string_view keyName)
 {
     std::optional<std::vector<RawValue>> values;
     SkipOnFailure([&] {
@@ -75,7 +75,7 @@ bool IsRegistryExport(std::string_view contents)
            headed(kVersion4Header, "\r") || headed(kVersion4Header, "\n");
 }
 
-UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& contents, bool silent)
+UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::string>& contents, bool silent)
 {
     if (!contents) {
         return Refused("Die Sicherungskopie kann nicht gelesen werden und wird nicht importiert.");

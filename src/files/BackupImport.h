@@ -37,7 +37,7 @@ struct UndoResult {
 // Imports the backup's bytes (read through a handle that keeps them from changing; nullopt when
 // they could not be read) as far as a note of this machine's backup record vouches for them, and
 // reads every key of them back. silent: the editor asks nothing and reports nothing (/s).
-[[nodiscard]] UndoResult ImportBackup(Platform& platform, const std::optional<std::string>& contents, bool silent);
+[[nodiscard]] UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::string>& contents, bool silent);
 
 // The file begins with the head line of a registry export, in the encoding the editor writes it:
 // version 5 in UTF-16LE with its byte-order mark, version 4 in the ANSI code page.

@@ -73,7 +73,7 @@ std::string_view FailureText(RunStage stage)
     return "Beim L\u00f6schen ist ein unerwarteter Fehler aufgetreten.";
 }
 
-CleaningRun::CleaningRun(Platform& platform, RunDriver& driver)
+CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
     : m_platform(platform),
       m_driver(driver),
       m_files(platform.files, platform.system),

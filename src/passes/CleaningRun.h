@@ -45,7 +45,7 @@ enum class RunStage {
 
 class CleaningRun final : public IUseRegItems, private KeyRemovalRun {
 public:
-    CleaningRun(Platform& platform, RunDriver& driver);
+    CleaningRun(const RunPlatform& platform, RunDriver& driver);
     ~CleaningRun() override;
 
     CleaningRun(const CleaningRun&) = delete;
@@ -142,7 +142,7 @@ private:
     [[nodiscard]] RemovalGuard ControllersLibrary();
     // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
-    Platform& m_platform;
+    RunPlatform m_platform;
     RunDriver& m_driver;
     SharedState m_state;
     // The backup, the removal log and the export file.

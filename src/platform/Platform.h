@@ -1,5 +1,6 @@
 #pragma once
-// Everything the core needs from the platform, handed over in one piece.
+// Everything the core needs from the platform, handed over in one piece: what a cleaning run needs,
+// and what the window's program needs beside it.
 
 #include "component/RegistryComponent.h"
 #include "platform/Dialogs.h"
@@ -10,6 +11,16 @@
 
 namespace hivetidy {
 
+// What a cleaning run, its Undo and the command line need: no window and no dialogs, so that a
+// driver without either needs no stand-ins for them.
+struct RunPlatform {
+    RegistryComponentFactory& components;
+    FileSystem& files;
+    Processes& processes;
+    System& system;
+};
+
+// What the window's program needs: a run's platform, with the window and its dialogs.
 struct Platform {
     RegistryComponentFactory& components;
     FileSystem& files;
@@ -17,6 +28,9 @@ struct Platform {
     Dialogs& dialogs;
     Window& window;
     System& system;
+
+    // The part a run takes.
+    operator RunPlatform() const { return RunPlatform{components, files, processes, system}; }
 };
 
 } // namespace hivetidy

@@ -6,12 +6,10 @@
 #include "component/StoreComponent.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Console.h"
-#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
-#include "platform/win32/Win32Window.h"
 
 #include <exception>
 #include <string>
@@ -37,12 +35,9 @@ int Run(Console& console, const CommandLine& line)
     StoreComponentFactory components(registry);
     Win32FileSystem files;
     Win32Processes processes;
-    // Neither is ever created or shown: the command-line run works without both, and the
-    // platform only needs something to hand over in their place.
-    Win32Window window;
-    Win32Dialogs dialogs(nullptr);
     Win32System system;
-    Platform platform{components, files, processes, dialogs, window, system};
+    // No window and no dialogs: the command-line run has neither.
+    const RunPlatform platform{components, files, processes, system};
     return RunFromCommandLine(platform, console, line);
 }
 
