@@ -124,7 +124,7 @@ void Form1::ReportFailedRun()
     if (outcome.Removed() == 0) {
         text += "Es wurde kein Schl\u00fcssel gel\u00f6scht.";
     } else {
-        text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + m_run.BackupFilePath() +
+        text += "Die bis dahin gel\u00f6schten Schl\u00fcssel sind in der Sicherungskopie " + m_run.Files().BackupFilePath() +
                 " gesichert und im L\u00f6schprotokoll " + std::string(kRemovalLogPath) + " aufgef\u00fchrt.";
     }
     if (outcome.Stayed() > 0) {

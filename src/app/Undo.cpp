@@ -2,6 +2,7 @@
 
 #include "app/Form1Text.h"
 #include "files/BackupImport.h"
+#include "files/ExportAndDeleteKey.h"
 
 #include <string>
 
@@ -24,9 +25,9 @@ void Form1::Command3_Click()
     // From here the window handles no message until the program ends, so paint the text now.
     window.Repaint();
 
-    const std::string backupPath = m_run.BackupFilePath();
+    const std::string backupPath = m_run.Files().BackupFilePath();
     // The editor in its ordinary mode: it asks before it imports and says itself that it did.
-    const UndoResult result = ImportBackup(m_platform, m_run.HeldBackupContents(), false);
+    const UndoResult result = ImportBackup(m_platform, m_run.Files().HeldBackupContents(), false);
     switch (result.ending) {
     case UndoResult::Ending::Refused:
         m_platform.dialogs.MessageBox(result.refusal + "\r\n" + backupPath, "Undo", kMbOk | kMbIconExclamation);
@@ -62,7 +63,7 @@ void Form1::Command3_Click()
 
 std::uint32_t Form1::WaitOnProgram(StartedProcess* process)
 {
-    return m_run.WaitOnProgram(process);
+    return hivetidy::WaitOnProgram(process);
 }
 
 } // namespace hivetidy

@@ -462,11 +462,6 @@ KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
     return m_removal.ExportAndDeleteKey(location, m_preview);
 }
 
-std::uint32_t CleaningRun::WaitOnProgram(StartedProcess* process)
-{
-    return hivetidy::WaitOnProgram(process);
-}
-
 void CleaningRun::OpenRunFiles()
 {
     m_stage = RunStage::CreatingBackup;

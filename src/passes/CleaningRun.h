@@ -81,25 +81,12 @@ public:
     void CloseRunFiles();
     // Closes every open file with what was written to it and lets the backup go: the program ends.
     void CloseAll() noexcept;
-    // Blocks until the process has ended; its exit code, 0 when there is no process or no code.
-    std::uint32_t WaitOnProgram(StartedProcess* process);
 
     [[nodiscard]] SharedState& State() { return m_state; }
-    [[nodiscard]] FileNumbers& Files() { return m_files.Numbers(); }
+    // The backup, the removal log and the export file, for the drivers and Undo.
+    [[nodiscard]] RunFiles& Files() { return m_files; }
     [[nodiscard]] RunStage Stage() const { return m_stage; }
-    [[nodiscard]] const std::string& BackupFileName() const { return m_files.BackupFileName(); }
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
-    // The backup file's full path, in the folder it was chosen in.
-    [[nodiscard]] std::string BackupFilePath() { return m_files.BackupFilePath(); }
-    // This run made its backup file.
-    [[nodiscard]] bool BackupCreated() const { return m_files.BackupCreated(); }
-    // This run's backup is held for Undo.
-    [[nodiscard]] bool BackupHeld() const { return m_files.BackupHeld(); }
-    // The run made a backup that is not held: someone else had it open for writing as it closed.
-    [[nodiscard]] bool UndoLost() const { return m_files.UndoLost(); }
-    // The held backup's bytes as they are now, read through the hold; nullopt when it is not held
-    // or cannot be read. Undo imports them as far as the backup record vouches for them.
-    [[nodiscard]] std::optional<std::string> HeldBackupContents() { return m_files.HeldBackupContents(); }
 
 private:
     // The run's component object, created on first use. Throws Failure when it cannot be.

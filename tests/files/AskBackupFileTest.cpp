@@ -22,7 +22,7 @@ TEST_F(AskBackupFile, ShowsTheDialogWithItsSettings)
     EXPECT_EQ(shown.filterIndex, 1);
     EXPECT_EQ(shown.flags, 0x406u);
     EXPECT_EQ(shown.defaultExt, "");
-    EXPECT_EQ(form.Run().BackupFileName(), "sicherungskopie.reg");
+    EXPECT_EQ(form.Run().Files().BackupFileName(), "sicherungskopie.reg");
 }
 
 TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
@@ -30,13 +30,13 @@ TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
     Files().AddDirectory("C:\\Service\\Sicherung", std::nullopt);
     sim.dialogs().QueueSave(std::string("C:\\Service\\Sicherung\\vorher"));
     form.Run().ChooseBackupFile();
-    EXPECT_EQ(form.Run().BackupFileName(), "vorher");
+    EXPECT_EQ(form.Run().Files().BackupFileName(), "vorher");
     EXPECT_EQ(Files().CurrentDirectory(), "C:\\Service\\Sicherung");
 
     sim.dialogs().QueueSave(std::string("D:\\x.reg"));
     Files().AddDirectory("D:\\", std::nullopt);
     form.Run().ChooseBackupFile();
-    EXPECT_EQ(form.Run().BackupFileName(), "x.reg");
+    EXPECT_EQ(form.Run().Files().BackupFileName(), "x.reg");
     EXPECT_EQ(Files().CurrentDirectory(), "D:\\");
 }
 
@@ -51,7 +51,7 @@ TEST_F(AskBackupFile, TheRunsOwnFilesAreRefusedAndTheDialogShownAgain)
         sim.dialogs().QueueMessageBoxAnswer(1);
         sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
         form.Run().ChooseBackupFile();
-        EXPECT_EQ(form.Run().BackupFileName(), "sicherungskopie.reg");
+        EXPECT_EQ(form.Run().Files().BackupFileName(), "sicherungskopie.reg");
     }
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 2u);
     EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("anderen Namen"), std::string::npos);
@@ -76,7 +76,7 @@ TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
     EXPECT_EQ(questions[0].text, "Wollen Sie das Programm beenden?");
     EXPECT_EQ(questions[0].title, "Programmabbruch?");
     EXPECT_EQ(questions[0].style, 36u);
-    EXPECT_EQ(form.Run().BackupFileName(), "b.reg");
+    EXPECT_EQ(form.Run().Files().BackupFileName(), "b.reg");
 }
 
 TEST_F(AskBackupFile, CancelThenYesEndsTheRunBeforeAnyFileOrKeyIsTouched)

@@ -393,8 +393,8 @@ TEST_F(CleaningRun, AClassRootThatCannotBeReadIsReportedWithTheFilesClosed)
     EXPECT_FALSE(Run());
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
     EXPECT_NE(sim.dialogs().MessageBoxesShown()[0].text.find("HKEY_CLASSES_ROOT\\CLSID"), std::string::npos);
-    EXPECT_FALSE(form.Run().Files().IsOpen(1));
-    EXPECT_FALSE(form.Run().Files().IsOpen(2));
+    EXPECT_FALSE(form.Run().Files().Numbers().IsOpen(1));
+    EXPECT_FALSE(form.Run().Files().Numbers().IsOpen(2));
     EXPECT_EQ(Files().DurableContents(kLogPath), Files().Contents(kLogPath));
     // Nothing was deleted: neither Undo nor its hint is offered.
     EXPECT_FALSE(Window().State(Control::Command3).enabled);

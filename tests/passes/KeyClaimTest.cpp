@@ -298,8 +298,8 @@ TEST_F(ScopeGuard, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 1u);
     const std::string& text = sim.dialogs().MessageBoxesShown()[0].text;
     EXPECT_NE(text.find("sind in der Sicherungskopie " + std::string(kBackupPath) + " gesichert"), std::string::npos) << text;
-    EXPECT_FALSE(form.Run().Files().IsOpen(1));
-    EXPECT_FALSE(form.Run().Files().IsOpen(2));
+    EXPECT_FALSE(form.Run().Files().Numbers().IsOpen(1));
+    EXPECT_FALSE(form.Run().Files().Numbers().IsOpen(2));
     EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_CLASSES_ROOT\\CLSID\\" + std::string(kClassA) + "]"});
     EXPECT_TRUE(Window().State(Control::Command3).enabled);
 }
