@@ -16,40 +16,6 @@
 
 namespace hivetidy {
 
-namespace {
-
-constexpr std::string_view kClassesRoot = "HKEY_CLASSES_ROOT";
-constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
-constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
-constexpr std::string_view kUsers = "HKEY_USERS";
-
-constexpr std::string_view kClsidPrefix = "CLSID\\";
-constexpr std::string_view kMachineClsidPrefix = "SOFTWARE\\Classes\\CLSID\\";
-constexpr std::string_view kTypeLibPrefix = "TypeLib\\";
-constexpr std::string_view kMachineTypeLibPrefix = "SOFTWARE\\Classes\\TypeLib\\";
-constexpr std::string_view kMachineClassesPrefix = "SOFTWARE\\Classes\\";
-constexpr std::string_view kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-constexpr std::string_view kAppPathsPrefix = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
-// Every place below which the run removes keys; nothing else is ever deleted.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kRemovalPrefixes{{
-    {kClassesRoot, ""},
-    {kLocalMachine, kMachineClassesPrefix},
-    {kClassesRoot, kClsidPrefix},
-    {kLocalMachine, kMachineClsidPrefix},
-    {kClassesRoot, kTypeLibPrefix},
-    {kLocalMachine, kMachineTypeLibPrefix},
-    {kLocalMachine, kAppPathsPrefix},
-}};
-
-// One key's name, never a path: not empty and without a backslash.
-bool IsSingleKeyName(std::string_view name)
-{
-    return !name.empty() && name.find('\\') == std::string_view::npos;
-}
-
-} // namespace
-
 std::string_view FailureText(RunStage stage)
 {
     switch (stage) {
@@ -80,7 +46,9 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
       m_realKey(platform.components),
       m_removal(*this, m_files, m_realKey, platform.processes),
       m_callbacks(m_state, platform.components, [this] { Yield(); }),
-      m_claims(platform.components, m_state)
+      m_claims(platform.components, m_state),
+      m_scope([this]() -> RegistryComponent& { return Registry(); }, m_realKey, m_claims, m_removal, m_preview,
+              [this](const KeyOutcome& key) { Account(key); })
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -247,22 +215,22 @@ void CleaningRun::RemoveClasses(RegView view, const std::vector<ClassEntry>& cla
         // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
         // where its own key says it belongs to this class: what a user writes below his own
         // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
-        const RemovalGuard namesClass = [&](const RegLocation& at) {
+        const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
             return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
         };
         if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
-            RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
-            RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
+            m_scope.RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
+            m_scope.RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
         }
         if (!entry.ClassId.empty()) {
             // The walk judged the class by what HKEY_CLASSES_ROOT shows of it; where that is the
             // user's key over a machine's one, the user's key must refer to the controller itself.
-            RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId, {}, RefersToController());
-            RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, RefersToController());
+            m_scope.RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId, {}, m_scope.RefersToController());
+            m_scope.RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, m_scope.RefersToController());
         }
         if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, ControllersLibrary());
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, ControllersLibrary());
+            m_scope.RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
+            m_scope.RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
         }
         Yield();
     }
@@ -283,8 +251,8 @@ void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
         const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= typeLibCount; ++i) {
             const std::string name = m_state.InvalidKeyNames[i];
-            RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name, ControllersLibrary());
-            RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, ControllersLibrary());
+            m_scope.RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name, m_scope.ControllersLibrary());
+            m_scope.RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, m_scope.ControllersLibrary());
             Yield();
         }
     }
@@ -300,19 +268,19 @@ void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
         }
         const int appPathCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= appPathCount; ++i) {
-            RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
+            m_scope.RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
             Yield();
         }
     }
 
     if (m_driver.MakerKeysSelected()) {
-        RemoveMakerKey(kCurrentUser, RegView::Native, "");
+        m_scope.RemoveMakerKey(kCurrentUser, RegView::Native, "");
         for (const RegView view : views) {
-            RemoveMakerKey(kLocalMachine, view, "");
+            m_scope.RemoveMakerKey(kLocalMachine, view, "");
         }
         const int hiveCount = m_state.UserHiveNames.UpperBound();
         for (int i = 1; i <= hiveCount; ++i) {
-            RemoveMakerKey(kUsers, RegView::Native, m_state.UserHiveNames[i]);
+            m_scope.RemoveMakerKey(kUsers, RegView::Native, m_state.UserHiveNames[i]);
         }
     }
 }
@@ -356,92 +324,6 @@ bool CleaningRun::OpenTree(const RegLocation& tree)
         m_outcome.TreeUnreadable(NameForLog(tree));
     }
     return false;
-}
-
-void CleaningRun::RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
-                        const RemovalGuard& guard, const RemovalGuard& usersGuard)
-{
-    const bool fixedPrefix = std::any_of(kRemovalPrefixes.begin(), kRemovalPrefixes.end(), [&](const auto& place) {
-        return place.first == hiveName && place.second == keyPrefix;
-    });
-    if (!fixedPrefix || !IsSingleKeyName(keyName)) {
-        return;
-    }
-    const RegLocation location{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)};
-    if (!SkipOnFailure([&] { Registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
-        return; // not there: nothing to account for
-    }
-    // Guards, export, delete and log all take the key it really is.
-    std::optional<RegLocation> key;
-    SkipOnFailure([&] { key = m_realKey.KeyBehind(location); });
-    if (!key) {
-        Account(KeyOutcome::Stay(NameForLog(location), StayReason::NoEditorName));
-        return;
-    }
-    // The two halves of a pair are one key where HKEY_CLASSES_ROOT shows the machine's: one that
-    // the first half removed only in part, or kept, is not taken up again under its other name.
-    const std::string identity = m_realKey.IdentityOf(*key);
-    if (!identity.empty() && !m_keysTakenUp.insert(identity).second) {
-        return;
-    }
-    const bool usersOwn = location.hive == kHkeyClassesRoot && key->hive == kHkeyCurrentUser;
-    for (const RemovalGuard* check : {&guard, usersOwn ? &usersGuard : nullptr}) {
-        if (check == nullptr || !*check) {
-            continue;
-        }
-        switch ((*check)(*key)) {
-        case KeyClaim::Controllers:
-            break;
-        case KeyClaim::Foreign:
-            return;
-        case KeyClaim::Shared:
-            Account(KeyOutcome::Stay(EditorName(*key), StayReason::SharedWithOtherSoftware));
-            return;
-        case KeyClaim::Unreadable:
-            Account(KeyOutcome::Stay(EditorName(*key), StayReason::KeyUnreadable));
-            return;
-        }
-    }
-    Account(ExportAndDeleteKey(*key));
-}
-
-CleaningRun::RemovalGuard CleaningRun::RefersToController()
-{
-    return [this](const RegLocation& at) { return m_claims.RefersToControllerDir(at) ? KeyClaim::Controllers : KeyClaim::Foreign; };
-}
-
-CleaningRun::RemovalGuard CleaningRun::ControllersLibrary()
-{
-    return [this](const RegLocation& at) { return m_claims.TypeLibClaim(at); };
-}
-
-void CleaningRun::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
-{
-    const RootHandle hive = RootHandleOf(hiveName);
-    std::optional<RegLocation> location;
-    if (hive == kHkeyUsers) {
-        if (IsSingleKeyName(userHive)) {
-            location = RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)};
-        }
-    } else if (hive == kHkeyCurrentUser) {
-        location = RegLocation{hive, view, std::string(kMakerKeyUser)};
-    } else if (hive == kHkeyLocalMachine) {
-        location = RegLocation{hive, view, std::string(kMakerKeyMachine)};
-    }
-    if (!location) {
-        return;
-    }
-    // A key that is there but cannot be opened is no key that is not there: it stays, and is told
-    // once, although a user's key is met again through HKEY_USERS.
-    if (!SkipOnFailure([&] { Registry().OpenKey(location->hive, TaggedValue::Text(location->path), location->view); })) {
-        if (const auto identity = m_realKey.ListedIdentity(*location)) {
-            if (m_keysTakenUp.insert(*identity).second) {
-                Account(KeyOutcome::Stay(NameForLog(*location), StayReason::KeyUnopenable));
-            }
-            return;
-        }
-    }
-    Account(ExportAndDeleteKey(*location));
 }
 
 void CleaningRun::LocateInstallation()

@@ -14,6 +14,7 @@
 #include "passes/RunDriver.h"
 #include "passes/RunOutcome.h"
 #include "passes/KeyClaim.h"
+#include "passes/RemovalScope.h"
 #include "passes/SharedState.h"
 #include "platform/Platform.h"
 
@@ -115,20 +116,6 @@ private:
     // view's very key) that is there; false otherwise. A tree that is there but cannot be opened
     // or told from the native view's is told as unreadable.
     [[nodiscard]] bool OpenTree(const RegLocation& tree);
-    // Whose a key is, by its own data, asked of the key it really is just before it is removed.
-    using RemovalGuard = std::function<KeyClaim(const RegLocation&)>;
-    // The only way the run removes a key: one key name directly below one of its fixed prefixes,
-    // and only when the guard, if any, claims it for the controller; where a name below
-    // HKEY_CLASSES_ROOT reaches the user's own key, usersGuard must claim it too. What became of
-    // it goes into the run's outcome.
-    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
-                     const RemovalGuard& guard = {}, const RemovalGuard& usersGuard = {});
-    // The guard of a key that must itself refer into the controller folders.
-    [[nodiscard]] RemovalGuard RefersToController();
-    // The guard of a type library: every file of it the controller's.
-    [[nodiscard]] RemovalGuard ControllersLibrary();
-    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
-    void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
     RunPlatform m_platform;
     RunDriver& m_driver;
     SharedState m_state;
@@ -141,6 +128,8 @@ private:
     CallbackObjects m_callbacks;
     // Whose a key is by its own data, asked just before it is removed.
     KeyClaims m_claims;
+    // The fixed places below which keys are removed, and the claims each must pass.
+    RemovalScope m_scope;
 
     std::unique_ptr<RegistryComponent> m_registry;
     // A preview: nothing is exported, deleted or written.
@@ -149,8 +138,6 @@ private:
     // What became of every key the run set out to remove; once the backup or the log could not be
     // written it says so, and no key is deleted after.
     RunOutcome m_outcome;
-    // The system's own names (upper case) of the keys the run has taken up for removal.
-    std::set<std::string> m_keysTakenUp;
 };
 
 } // namespace hivetidy

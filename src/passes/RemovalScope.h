@@ -1,0 +1,67 @@
+#pragma once
+// The removal scope: the fixed places below which the run removes keys, and the claims a key must
+// pass, by its own data, before it goes. Nothing else is ever deleted.
+
+#include "files/ExportAndDeleteKey.h"
+#include "files/KeyOutcome.h"
+#include "files/LocateInstallation.h"
+#include "files/RealKey.h"
+#include "passes/KeyClaim.h"
+#include "shared/RegLocation.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace hivetidy {
+
+inline constexpr std::string_view kClassesRoot = "HKEY_CLASSES_ROOT";
+inline constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
+inline constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
+inline constexpr std::string_view kUsers = "HKEY_USERS";
+
+inline constexpr std::string_view kClsidPrefix = "CLSID\\";
+inline constexpr std::string_view kMachineClsidPrefix = "SOFTWARE\\Classes\\CLSID\\";
+inline constexpr std::string_view kTypeLibPrefix = "TypeLib\\";
+inline constexpr std::string_view kMachineTypeLibPrefix = "SOFTWARE\\Classes\\TypeLib\\";
+inline constexpr std::string_view kMachineClassesPrefix = "SOFTWARE\\Classes\\";
+inline constexpr std::string_view kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+inline constexpr std::string_view kAppPathsPrefix = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+class RemovalScope {
+public:
+    // Whose a key is, by its own data, asked of the key it really is just before it is removed.
+    using Guard = std::function<KeyClaim(const RegLocation&)>;
+    // What became of a key taken up, for the run's outcome.
+    using Account = std::function<void(const KeyOutcome&)>;
+
+    // preview is read at each removal: a preview only accounts for what a run would remove.
+    RemovalScope(RunComponent registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal, const bool& preview,
+                 Account account);
+
+    // The only way the run removes a key: one key name directly below one of the fixed prefixes,
+    // and only when the guard, if any, claims it for the controller; where a name below
+    // HKEY_CLASSES_ROOT reaches the user's own key, usersGuard must claim it too.
+    void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
+                     const Guard& guard = {}, const Guard& usersGuard = {});
+    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
+    void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
+    // The guard of a key that must itself refer into the controller folders.
+    [[nodiscard]] Guard RefersToController();
+    // The guard of a type library: every file of it the controller's.
+    [[nodiscard]] Guard ControllersLibrary();
+
+private:
+    RunComponent m_registry;
+    RealKey& m_realKey;
+    KeyClaims& m_claims;
+    KeyRemoval& m_removal;
+    const bool& m_preview;
+    Account m_account;
+    // The system's own names (upper case) of the keys taken up for removal: a key is taken up once,
+    // under whichever of its names the run meets first.
+    std::set<std::string> m_keysTakenUp;
+};
+
+} // namespace hivetidy
