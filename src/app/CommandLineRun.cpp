@@ -232,7 +232,7 @@ int Auto(const RunPlatform& platform, Console& console, const CommandLine& line)
         console.WriteLine("L\u00f6schprotokoll: " + std::string(kRemovalLogPath));
     }
     const ExitCode code = ExitCodeOf(run.Outcome(), driver.Failed());
-    run.CloseAll();
+    run.Files().CloseAll();
     return ToInt(code);
 }
 

@@ -2,7 +2,7 @@
 // The program's exit codes, the same for every way it is started; the usage text and the README
 // list them.
 
-#include "passes/RunOutcome.h"
+#include "files/RunOutcome.h"
 
 namespace hivetidy {
 

@@ -68,7 +68,7 @@ void Form1::Timer1_Timer()
 
 void Form1::EndProgram(ExitCode code)
 {
-    m_run.CloseAll();
+    m_run.Files().CloseAll();
     m_runLock.reset();
     m_platform.system.Terminate(ToInt(code));
     // Not reached; should a platform's Terminate ever return, no handler may go on all the same.

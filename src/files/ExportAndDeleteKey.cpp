@@ -1,6 +1,7 @@
 #include "files/ExportAndDeleteKey.h"
 
 #include "shared/Failure.h"
+#include "shared/Hives.h"
 #include "shared/Text.h"
 
 #include <optional>
@@ -23,22 +24,31 @@ std::size_t SizeOf(const std::vector<LiveKey>& keys)
 
 } // namespace
 
-KeyRemoval::KeyRemoval(KeyRemovalRun& run, RunFiles& files, RealKey& realKey, Processes& processes)
-    : m_run(run),
+KeyRemoval::KeyRemoval(RunComponent& registry, RunOutcome& outcome, ExportWatch& watch, RunFiles& files,
+                       RealKey& realKey, Processes& processes)
+    : m_registry(registry),
+      m_outcome(outcome),
+      m_watch(watch),
       m_files(files),
       m_realKey(realKey),
       m_processes(processes)
 {
 }
 
+KeyOutcome KeyRemoval::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
+{
+    return ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)},
+                              false);
+}
+
 KeyOutcome KeyRemoval::ExportAndDeleteKey(const RegLocation& location, bool preview)
 {
     // No failure inside reaches the caller. The one rule above all: a key is deleted only once its
     // export is in the backup file and on the disk. Every way it can stay is told.
-    if (!SkipOnFailure([&] { m_run.Registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
+    if (!SkipOnFailure([&] { m_registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
         return KeyOutcome::Of(KeyOutcome::Kind::NotThere); // passed over in silence
     }
-    if (m_run.FilesWereBroken()) {
+    if (m_outcome.FilesWereBroken()) {
         // A backup or log that could not be written stops the deleting for good.
         return KeyOutcome::Stay(NameForLog(location), StayReason::DeletingStopped);
     }
@@ -68,10 +78,10 @@ KeyOutcome KeyRemoval::ExportAndDeleteKey(const RegLocation& location, bool prev
         return KeyOutcome::Stay(fullName, StayReason::ExportFileBusy);
     }
     // The driver keeps anyone from ending the program between the export and the delete.
-    m_run.ExportBegins();
+    m_watch.ExportBegins();
     auto editor = m_processes.StartRegistryEditor("regedit /e  c:\\registry\\hlp.reg \"" + fullName + "\"");
     (void)WaitOnProgram(editor.get());
-    m_run.ExportEnds();
+    m_watch.ExportEnds();
     if (!editor) {
         return KeyOutcome::Stay(fullName, StayReason::ExportNotMade);
     }
@@ -81,22 +91,22 @@ KeyOutcome KeyRemoval::ExportAndDeleteKey(const RegLocation& location, bool prev
     }
     if (const auto refused = m_files.CopyExportIntoBackup(fullName, *live)) {
         if (*refused == StayReason::DeletingStopped) {
-            m_run.FilesBroken(); // the backup took no more
+            m_outcome.FilesBroken(); // the backup took no more
         }
         return KeyOutcome::Stay(fullName, *refused);
     }
 
     bool deleted = false;
     SkipOnFailure([&] {
-        m_run.Registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(key->hive)), key->view);
-        deleted = m_run.Registry().DeleteKey(TaggedValue::Text(key->path), TaggedValue::Truth(true));
+        m_registry().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(key->hive)), key->view);
+        deleted = m_registry().DeleteKey(TaggedValue::Text(key->path), TaggedValue::Truth(true));
     });
     // A delete that failed may still have taken part of the tree with it. Such a key is logged
     // all the same, its export being in the backup, and the user is told at the end. A tree that
     // was read whole before and cannot be now has changed too.
     bool partly = false;
     if (!deleted) {
-        const bool there = SkipOnFailure([&] { m_run.Registry().OpenKey(key->hive, TaggedValue::Text(key->path), key->view); });
+        const bool there = SkipOnFailure([&] { m_registry().OpenKey(key->hive, TaggedValue::Text(key->path), key->view); });
         if (!there) {
             deleted = true; // gone all the same
         } else {
@@ -108,7 +118,7 @@ KeyOutcome KeyRemoval::ExportAndDeleteKey(const RegLocation& location, bool prev
         return KeyOutcome::Stay(fullName, StayReason::DeleteDenied);
     }
     if (!m_files.LogRemoved(fullName)) {
-        m_run.FilesBroken();
+        m_outcome.FilesBroken();
     }
     return KeyOutcome::Of(partly ? KeyOutcome::Kind::RemovedInPart : KeyOutcome::Kind::Removed, fullName);
 }

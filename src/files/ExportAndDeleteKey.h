@@ -6,7 +6,9 @@
 #include "component/RegistryComponent.h"
 #include "files/KeyOutcome.h"
 #include "files/RealKey.h"
+#include "files/RunComponent.h"
 #include "files/RunFiles.h"
+#include "files/RunOutcome.h"
 #include "platform/Processes.h"
 #include "shared/RegLocation.h"
 
@@ -17,17 +19,12 @@
 
 namespace hivetidy {
 
-// What the removal of a key needs of the run that takes it up.
-class KeyRemovalRun {
+// Whoever must know when a key is exported and about to be deleted: between these two nobody may
+// end the program.
+class ExportWatch {
 public:
-    virtual ~KeyRemovalRun() = default;
+    virtual ~ExportWatch() = default;
 
-    // The run's component object, created on first use. Throws Failure when it cannot be.
-    virtual RegistryComponent& Registry() = 0;
-    // The backup or the log could not be written: no key is deleted after.
-    [[nodiscard]] virtual bool FilesWereBroken() const = 0;
-    virtual void FilesBroken() = 0;
-    // Between these two nobody may end the program: a key is exported and about to be deleted.
     virtual void ExportBegins() = 0;
     virtual void ExportEnds() = 0;
 };
@@ -37,14 +34,21 @@ std::uint32_t WaitOnProgram(StartedProcess* process);
 
 class KeyRemoval {
 public:
-    KeyRemoval(KeyRemovalRun& run, RunFiles& files, RealKey& realKey, Processes& processes);
+    // The outcome says whether the backup or the log could still be written, and learns when they
+    // cannot: no key is deleted after.
+    KeyRemoval(RunComponent& registry, RunOutcome& outcome, ExportWatch& watch, RunFiles& files, RealKey& realKey,
+               Processes& processes);
 
     // Exports the key, of either view, into the backup file, deletes it and logs it as the key it
     // really is; what became of it. A preview only names what a run would remove.
     [[nodiscard]] KeyOutcome ExportAndDeleteKey(const RegLocation& location, bool preview);
+    // The same for root\keyPrefix+keyName of the native view, the root given by its name.
+    KeyOutcome ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName);
 
 private:
-    KeyRemovalRun& m_run;
+    RunComponent& m_registry;
+    RunOutcome& m_outcome;
+    ExportWatch& m_watch;
     RunFiles& m_files;
     RealKey& m_realKey;
     Processes& m_processes;

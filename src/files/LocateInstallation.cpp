@@ -46,7 +46,7 @@ std::optional<std::u16string> FirstFolderOf(std::u16string_view installationDir)
 } // namespace
 
 InstallationFolders LocateInstallation(FileSystem& files, RegistryComponentFactory& components,
-                                       const RunComponent& registry, bool preview)
+                                       RunComponent& registry, bool preview)
 {
     // Skip mode throughout: nothing here may keep the run from going on.
     // A preview leaves C:\REGISTRY as it is, there or not.

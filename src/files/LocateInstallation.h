@@ -3,9 +3,9 @@
 // 8.3 alias, which the controller's registrations use alike.
 
 #include "component/RegistryComponent.h"
+#include "files/RunComponent.h"
 #include "platform/FileSystem.h"
 
-#include <functional>
 #include <string>
 
 namespace hivetidy {
@@ -16,12 +16,9 @@ struct InstallationFolders {
     std::string InstallFolderShort;
 };
 
-// The run's component object, created on first use; throws Failure when it cannot be.
-using RunComponent = std::function<RegistryComponent&()>;
-
 // The controller's folders as its record names them, "Programme" and "Progra~1" where nothing usable
 // is recorded. A run (not a preview) makes sure C:\REGISTRY exists. Nothing here fails.
 [[nodiscard]] InstallationFolders LocateInstallation(FileSystem& files, RegistryComponentFactory& components,
-                                                     const RunComponent& registry, bool preview);
+                                                     RunComponent& registry, bool preview);
 
 } // namespace hivetidy

@@ -1,9 +1,15 @@
-#include "passes/CleaningRun.h"
+#include "passes/ClassKeyCollector.h"
+
+#include <utility>
 
 namespace hivetidy {
 
-// Called once for every class key below HKEY_CLASSES_ROOT\CLSID, while the run's walk is in it.
-bool CleaningRun::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
+ClassKeyCollector::ClassKeyCollector(SharedState& state, CallbackObjects& callbacks, std::function<void()> yield)
+    : m_state(state), m_callbacks(callbacks), m_yield(std::move(yield))
+{
+}
+
+bool ClassKeyCollector::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
 {
     m_state.CurrentClassId = node.Name();
     // Cleared before each class, so that nothing of one class reaches the record of the next.
@@ -19,11 +25,11 @@ bool CleaningRun::UseNode(RegistryComponent& node, std::int32_t /*iLevel*/)
         entry.ProgId = m_state.CurrentProgId;
         entry.TypeLibId = m_state.CurrentTypeLibId;
     }
-    Yield();
+    m_yield();
     return false;
 }
 
-bool CleaningRun::UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/)
+bool ClassKeyCollector::UseItem(RegistryItem& /*item*/, std::int32_t /*iLevel*/)
 {
     return false;
 }

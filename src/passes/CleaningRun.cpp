@@ -2,8 +2,6 @@
 
 #include "files/LocateInstallation.h"
 #include "files/WorkingFiles.h"
-#include "passes/MakerKeys.h"
-#include "passes/KeyClaim.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
 
@@ -43,12 +41,10 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
     : m_platform(platform),
       m_driver(driver),
       m_files(platform.files, platform.system),
+      m_component(platform.components),
       m_realKey(platform.components),
-      m_removal(*this, m_files, m_realKey, platform.processes),
-      m_callbacks(m_state, platform.components, [this] { Yield(); }),
-      m_claims(platform.components, m_state),
-      m_scope([this]() -> RegistryComponent& { return Registry(); }, m_realKey, m_claims, m_removal, m_preview,
-              [this](const KeyOutcome& key) { Account(key); })
+      m_removal(m_component, m_outcome, driver, m_files, m_realKey, platform.processes),
+      m_passes(m_component, platform.components, m_state, m_realKey, m_removal, m_outcome, driver, m_preview)
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -56,58 +52,6 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
 }
 
 CleaningRun::~CleaningRun() = default;
-
-RegistryComponent& CleaningRun::Registry()
-{
-    if (!m_registry) {
-        m_registry = m_platform.components.Create();
-    }
-    return *m_registry;
-}
-
-void CleaningRun::Yield()
-{
-    m_driver.Yield();
-}
-
-bool CleaningRun::FindMakerKeys()
-{
-    bool found = false;
-    // Skip mode to the end: each probe is judged by its own OpenKey alone, and no failure of the
-    // registry keeps the program from going on.
-    if (SkipOnFailure([&] { Registry().OpenKey(kHkeyCurrentUser, TaggedValue::Text(kMakerKeyUser)); })) {
-        found = true;
-    }
-    // The machine's key in each view: on 64-bit Windows the controller keeps it in the 32-bit one.
-    std::vector<RegView> views{RegView::Native};
-    SkipOnFailure([&] { views = m_platform.components.Views(); });
-    for (const RegView view : views) {
-        if (SkipOnFailure([&] { Registry().OpenKey(kHkeyLocalMachine, TaggedValue::Text(kMakerKeyMachine), view); })) {
-            found = true;
-        }
-    }
-
-    m_state.UserHiveNames.Reset();
-    std::unique_ptr<RegistryComponent> users;
-    const auto usersComponent = [&]() -> RegistryComponent& {
-        if (!users) {
-            throw Failure("no component for the user hives");
-        }
-        return *users;
-    };
-    SkipOnFailure([&] { users = m_platform.components.Create(); });
-    SkipOnFailure([&] { usersComponent().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(kHkeyUsers))); });
-    SkipOnFailure([&] { usersComponent().WalkSubkeys(m_callbacks.TheForm6(), 0); });
-
-    const int hiveCount = m_state.UserHiveNames.UpperBound();
-    for (int i = 1; i <= hiveCount; ++i) {
-        const std::string path = m_state.UserHiveNames[i] + "\\" + std::string(kMakerKeyUser);
-        if (SkipOnFailure([&] { usersComponent().OpenKey(kHkeyUsers, TaggedValue::Text(path)); })) {
-            found = true;
-        }
-    }
-    return found;
-}
 
 void CleaningRun::Start()
 {
@@ -134,8 +78,6 @@ void CleaningRun::Go()
         }
         if (!m_preview) {
             m_stage = RunStage::ChoosingBackup;
-            ChooseBackupFile();
-            m_driver.RunStarted();
             OpenRunFiles();
         }
         m_state.InvalidClasses.Reset();
@@ -154,19 +96,25 @@ void CleaningRun::Go()
         std::vector<std::pair<RegView, std::vector<ClassEntry>>> classes;
         for (const RegView view : views) {
             m_stage = view == RegView::Native ? RunStage::ReadingClasses : RunStage::ReadingWow32Classes;
-            if (HasOwnClassTree(view)) {
-                classes.emplace_back(view, CollectClasses(view));
+            if (m_passes.HasOwnClassTree(view)) {
+                classes.emplace_back(view, m_passes.CollectClasses(view));
             }
         }
         for (const auto& [view, found] : classes) {
-            RemoveClasses(view, found);
+            m_passes.RemoveClasses(view, found);
         }
 
+        // A machine whose type libraries cannot be read at all is no machine to clean further.
         m_stage = RunStage::ReadingTypeLibraries;
-        Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), views.front());
+        m_component().OpenKey(kHkeyClassesRoot, TaggedValue::Text("TypeLib"), views.front());
 
+        // From here on no failure ends the run: a step that fails is abandoned and the next runs.
         m_stage = RunStage::RemovingKeys;
-        RunRemainingPasses(views);
+        m_passes.RemoveTypeLibraries(views);
+        m_passes.RemoveAppPaths(views);
+        if (m_driver.MakerKeysSelected()) {
+            m_passes.RemoveMakerKeys(views);
+        }
     } catch (const std::exception&) {
         // The program's own failures and any other (no memory, a broken string): the run ends
         // here with its files closed and the driver told, never half-way and silent.
@@ -178,174 +126,18 @@ void CleaningRun::Go()
     m_driver.RunEnded(false);
 }
 
-void CleaningRun::ChooseBackupFile()
-{
-    m_files.NameBackup(m_driver.ChooseBackupFile());
-}
-
-void CleaningRun::Account(const KeyOutcome& key)
-{
-    m_outcome.Add(key);
-    if (key.kind == KeyOutcome::Kind::Removed || key.kind == KeyOutcome::Kind::RemovedInPart ||
-        key.kind == KeyOutcome::Kind::Stayed) {
-        m_driver.KeyDone(key);
-    }
-}
-
-std::vector<ClassEntry> CleaningRun::CollectClasses(RegView view)
-{
-    m_state.InvalidClasses.Reset();
-    m_state.CheckedTypeLibs.clear();
-    m_state.CurrentView = view;
-    Registry().OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"), view);
-    Registry().WalkSubkeys(*this, 0);
-
-    std::vector<ClassEntry> found;
-    const int classCount = m_state.InvalidClasses.UpperBound();
-    found.reserve(static_cast<std::size_t>(classCount));
-    for (int i = 1; i <= classCount; ++i) {
-        found.push_back(m_state.InvalidClasses[i]);
-    }
-    return found;
-}
-
-void CleaningRun::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
-{
-    for (const ClassEntry& entry : classes) {
-        // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
-        // where its own key says it belongs to this class: what a user writes below his own
-        // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
-        const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
-            return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
-        };
-        if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
-            m_scope.RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
-        }
-        if (!entry.ClassId.empty()) {
-            // The walk judged the class by what HKEY_CLASSES_ROOT shows of it; where that is the
-            // user's key over a machine's one, the user's key must refer to the controller itself.
-            m_scope.RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId, {}, m_scope.RefersToController());
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, m_scope.RefersToController());
-        }
-        if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-            m_scope.RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
-        }
-        Yield();
-    }
-}
-
-void CleaningRun::RunRemainingPasses(const std::vector<RegView>& views)
-{
-    // Skip mode to the end of the run: a failing step is abandoned and the next one runs, and a
-    // tree that cannot be walked is told as such. The native view's TypeLib key is already bound.
-    for (const RegView view : views) {
-        if (view != views.front() && !OpenTree({kHkeyClassesRoot, view, "TypeLib"})) {
-            continue;
-        }
-        m_state.InvalidKeyNames.Reset();
-        if (!SkipOnFailure([&] { Registry().WalkTree(m_callbacks.TheForm4(), Registry(), 0); })) {
-            m_outcome.TreeUnreadable(NameForLog({kHkeyClassesRoot, view, "TypeLib"}));
-        }
-        const int typeLibCount = m_state.InvalidKeyNames.UpperBound();
-        for (int i = 1; i <= typeLibCount; ++i) {
-            const std::string name = m_state.InvalidKeyNames[i];
-            m_scope.RemoveBelow(view, kClassesRoot, kTypeLibPrefix, name, m_scope.ControllersLibrary());
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, name, m_scope.ControllersLibrary());
-            Yield();
-        }
-    }
-
-    for (const RegView view : views) {
-        const RegLocation appPaths{kHkeyLocalMachine, view, std::string(kAppPathsKey)};
-        if (!OpenTree(appPaths)) {
-            continue;
-        }
-        m_state.InvalidKeyNames.Reset();
-        if (!SkipOnFailure([&] { Registry().WalkSubkeys(m_callbacks.TheForm5(), 0); })) {
-            m_outcome.TreeUnreadable(NameForLog(appPaths));
-        }
-        const int appPathCount = m_state.InvalidKeyNames.UpperBound();
-        for (int i = 1; i <= appPathCount; ++i) {
-            m_scope.RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
-            Yield();
-        }
-    }
-
-    if (m_driver.MakerKeysSelected()) {
-        m_scope.RemoveMakerKey(kCurrentUser, RegView::Native, "");
-        for (const RegView view : views) {
-            m_scope.RemoveMakerKey(kLocalMachine, view, "");
-        }
-        const int hiveCount = m_state.UserHiveNames.UpperBound();
-        for (int i = 1; i <= hiveCount; ++i) {
-            m_scope.RemoveMakerKey(kUsers, RegView::Native, m_state.UserHiveNames[i]);
-        }
-    }
-}
-
-bool CleaningRun::HasOwnClassTree(RegView view)
-{
-    if (view == RegView::Native) {
-        return true;
-    }
-    const RegLocation tree{kHkeyClassesRoot, view, "CLSID"};
-    bool own = false;
-    if (SkipOnFailure([&] { own = m_realKey.NativeLocationOf(tree).path != tree.path; })) {
-        return own;
-    }
-    // Either view's class tree that is there but cannot be read ends the run alike, before
-    // anything is deleted; only a tree that is not there at all has nothing to clean.
-    if (m_realKey.ListedIdentity(tree)) {
-        throw Failure("the 32-bit view's class tree cannot be opened");
-    }
-    return false;
-}
-
-bool CleaningRun::OpenTree(const RegLocation& tree)
-{
-    // A 32-bit view's tree that is the native view's very key (shared, or linked as Wine links
-    // them) was walked there already.
-    bool told = true;
-    bool own = true;
-    if (tree.view != RegView::Native) {
-        told = SkipOnFailure([&] { own = m_realKey.NativeLocationOf(tree).path != tree.path; });
-    }
-    if (told && !own) {
-        return false;
-    }
-    if (told && SkipOnFailure([&] { Registry().OpenKey(tree.hive, TaggedValue::Text(tree.path), tree.view); })) {
-        return true;
-    }
-    // A machine without the tree has nothing to clean there; one whose tree is there but cannot be
-    // opened, or not told from the native one, may, and is told so.
-    if (m_realKey.ListedIdentity(tree)) {
-        m_outcome.TreeUnreadable(NameForLog(tree));
-    }
-    return false;
-}
-
 void CleaningRun::LocateInstallation()
 {
     InstallationFolders found = hivetidy::LocateInstallation(
-        m_platform.files, m_platform.components, [this]() -> RegistryComponent& { return Registry(); }, m_preview);
+        m_platform.files, m_platform.components, m_component, m_preview);
     m_state.InstallFolder = std::move(found.InstallFolder);
     m_state.InstallFolderShort = std::move(found.InstallFolderShort);
 }
 
-KeyOutcome CleaningRun::ExportAndDeleteKey(std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName)
-{
-    return ExportAndDeleteKey(RegLocation{RootHandleOf(hiveName), RegView::Native, std::string(keyPrefix) + std::string(keyName)});
-}
-
-KeyOutcome CleaningRun::ExportAndDeleteKey(const RegLocation& location)
-{
-    return m_removal.ExportAndDeleteKey(location, m_preview);
-}
-
 void CleaningRun::OpenRunFiles()
 {
+    m_files.NameBackup(m_driver.ChooseBackupFile());
+    m_driver.RunStarted();
     m_stage = RunStage::CreatingBackup;
     m_files.CreateBackupFile(m_platform.processes.RegistryEditorFormat());
     m_stage = RunStage::CreatingLog;
@@ -358,11 +150,6 @@ void CleaningRun::CloseRunFiles()
         return; // it opened none
     }
     m_files.Close(m_outcome.ClosingLogLines());
-}
-
-void CleaningRun::CloseAll() noexcept
-{
-    m_files.CloseAll();
 }
 
 } // namespace hivetidy

@@ -31,9 +31,9 @@ bool IsSingleKeyName(std::string_view name)
 
 } // namespace
 
-RemovalScope::RemovalScope(RunComponent registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal,
+RemovalScope::RemovalScope(RunComponent& registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal,
                            const bool& preview, Account account)
-    : m_registry(std::move(registry)),
+    : m_registry(registry),
       m_realKey(realKey),
       m_claims(claims),
       m_removal(removal),

@@ -4,8 +4,8 @@
 
 #include "files/ExportAndDeleteKey.h"
 #include "files/KeyOutcome.h"
-#include "files/LocateInstallation.h"
 #include "files/RealKey.h"
+#include "files/RunComponent.h"
 #include "passes/KeyClaim.h"
 #include "shared/RegLocation.h"
 
@@ -37,7 +37,7 @@ public:
     using Account = std::function<void(const KeyOutcome&)>;
 
     // preview is read at each removal: a preview only accounts for what a run would remove.
-    RemovalScope(RunComponent registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal, const bool& preview,
+    RemovalScope(RunComponent& registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal, const bool& preview,
                  Account account);
 
     // The only way the run removes a key: one key name directly below one of the fixed prefixes,
@@ -53,7 +53,7 @@ public:
     [[nodiscard]] Guard ControllersLibrary();
 
 private:
-    RunComponent m_registry;
+    RunComponent& m_registry;
     RealKey& m_realKey;
     KeyClaims& m_claims;
     KeyRemoval& m_removal;

@@ -2,13 +2,16 @@
 // Whoever drives a cleaning run: the window or the command line. The run asks it for what only
 // a person or a switch can tell, and tells it how the run goes; it never learns which it is.
 
+#include "files/ExportAndDeleteKey.h"
 #include "files/KeyOutcome.h"
 
 #include <string>
 
 namespace hivetidy {
 
-class RunDriver {
+// It is told, as ExportWatch, when the registry editor exports one key: nothing may end the program
+// between the export and the delete.
+class RunDriver : public ExportWatch {
 public:
     virtual ~RunDriver() = default;
 
@@ -21,10 +24,6 @@ public:
     [[nodiscard]] virtual bool MakerKeysSelected() = 0;
     // The backup file is chosen; the run's files are written next.
     virtual void RunStarted() = 0;
-    // The registry editor exports one key: nothing may end the program between the export and
-    // the delete.
-    virtual void ExportBegins() = 0;
-    virtual void ExportEnds() = 0;
     // One key the run took up: removed (whole or in part) or stayed, with its name as the log has it.
     virtual void KeyDone(const KeyOutcome& key) = 0;
     // The run's files are closed; failed tells a run that could not go on.

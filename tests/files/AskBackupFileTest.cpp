@@ -6,12 +6,15 @@ namespace {
 class AskBackupFile : public ProgramFixture {
 protected:
     AskBackupFile() { Files().AddDirectory("C:\\REGISTRY", std::nullopt); }
+
+    // The driver's choice, taken by the run's files as a run takes it.
+    void ChooseBackupFile() { form.Run().Files().NameBackup(static_cast<RunDriver&>(form).ChooseBackupFile()); }
 };
 
 TEST_F(AskBackupFile, ShowsTheDialogWithItsSettings)
 {
     sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
-    form.Run().ChooseBackupFile();
+    ChooseBackupFile();
     ASSERT_EQ(sim.dialogs().SaveDialogsShown().size(), 1u);
     const SaveDialogSettings& shown = sim.dialogs().SaveDialogsShown()[0];
     EXPECT_TRUE(shown.cancelError);
@@ -29,13 +32,13 @@ TEST_F(AskBackupFile, MakesTheChosenFolderCurrentAndKeepsTheNameAsTyped)
 {
     Files().AddDirectory("C:\\Service\\Sicherung", std::nullopt);
     sim.dialogs().QueueSave(std::string("C:\\Service\\Sicherung\\vorher"));
-    form.Run().ChooseBackupFile();
+    ChooseBackupFile();
     EXPECT_EQ(form.Run().Files().BackupFileName(), "vorher");
     EXPECT_EQ(Files().CurrentDirectory(), "C:\\Service\\Sicherung");
 
     sim.dialogs().QueueSave(std::string("D:\\x.reg"));
     Files().AddDirectory("D:\\", std::nullopt);
-    form.Run().ChooseBackupFile();
+    ChooseBackupFile();
     EXPECT_EQ(form.Run().Files().BackupFileName(), "x.reg");
     EXPECT_EQ(Files().CurrentDirectory(), "D:\\");
 }
@@ -50,7 +53,7 @@ TEST_F(AskBackupFile, TheRunsOwnFilesAreRefusedAndTheDialogShownAgain)
         sim.dialogs().QueueSave(std::string(own));
         sim.dialogs().QueueMessageBoxAnswer(1);
         sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\sicherungskopie.reg"));
-        form.Run().ChooseBackupFile();
+        ChooseBackupFile();
         EXPECT_EQ(form.Run().Files().BackupFileName(), "sicherungskopie.reg");
     }
     ASSERT_EQ(sim.dialogs().MessageBoxesShown().size(), 2u);
@@ -65,7 +68,7 @@ TEST_F(AskBackupFile, CancelThenNoShowsTheDialogAgainWithAllSettingsAnew)
     sim.dialogs().QueueSave(std::nullopt);
     sim.dialogs().QueueMessageBoxAnswer(kIdNo);
     sim.dialogs().QueueSave(std::string("C:\\REGISTRY\\b.reg"));
-    form.Run().ChooseBackupFile();
+    ChooseBackupFile();
 
     const auto& shown = sim.dialogs().SaveDialogsShown();
     ASSERT_EQ(shown.size(), 3u);

@@ -1,3 +1,4 @@
+#include "support/KeyRemovalRig.h"
 #include "support/ProgramFixture.h"
 
 #include "shared/Text.h"
@@ -22,11 +23,12 @@ protected:
         sim.processes().SetExportFormat(GetParam());
         Files().AddDirectory("C:\\REGISTRY", std::nullopt);
         sim.dialogs().QueueSave(std::string(kBackupPath));
-        form.Run().ChooseBackupFile();
-        form.Run().OpenRunFiles();
+        rig.OpenRunFiles();
         Registry().SetString(std::string(kToolKey), "", "Werkzeug");
         Registry().SetString(std::string(kToolKey) + "\\Gr\u00f6\u00dfe", "Ma\u00df", "\u00e4\u00f6\u00fc");
     }
+
+    KeyRemovalRig rig{platform, form};
 
     bool Version5() const { return GetParam() == ExportFormat::Version5; }
 
@@ -63,7 +65,7 @@ protected:
 TEST_P(ExportAndDeleteKey, SavesDeletesAndLogsTheKeyWithEverythingBelowIt)
 {
     const std::string body = ExportBody(kToolKey);
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
 
     EXPECT_EQ(sim.processes().CommandLines().back(), "regedit /e  c:\\registry\\hlp.reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Werkzeug\"");
     EXPECT_FALSE(Registry().KeyExists(std::string(kToolKey)));
@@ -79,8 +81,8 @@ TEST_P(ExportAndDeleteKey, AppendsExportsInTheOrderOfTheCalls)
     Registry().SetString("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH", "Sprache", "de");
     const std::string first = ExportBody(kToolKey);
     const std::string second = ExportBody("HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH");
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
-    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\ORVA Roboter GmbH", "");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    rig.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\ORVA Roboter GmbH", "");
     EXPECT_EQ(BackupText(), Header() + first + second);
     EXPECT_EQ(LoggedKeys(), (std::vector<std::string>{"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Werkzeug]",
                                                       "[HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH]"}));
@@ -89,7 +91,7 @@ TEST_P(ExportAndDeleteKey, AppendsExportsInTheOrderOfTheCalls)
 TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndNamesTheKeyAsTheEditorDoes)
 {
     Registry().CreateKey("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH");
-    form.Run().ExportAndDeleteKey("hkey_users", ".DEFAULT\\Software\\ORVA Roboter GmbH", "");
+    rig.ExportAndDeleteKey("hkey_users", ".DEFAULT\\Software\\ORVA Roboter GmbH", "");
     EXPECT_FALSE(Registry().KeyExists("HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH"));
     EXPECT_EQ(LoggedKeys(), std::vector<std::string>{"[HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH]"});
 }
@@ -97,9 +99,9 @@ TEST_P(ExportAndDeleteKey, TakesTheHiveNameInAnyCaseAndNamesTheKeyAsTheEditorDoe
 TEST_P(ExportAndDeleteKey, PassesOverAKeyThatIsNotThereWithoutATrace)
 {
     const std::string before = BackupText();
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Fehlt");
-    form.Run().ExportAndDeleteKey("HKEY_NOWHERE", "SOFTWARE\\", "Werkzeug");
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Werkzeug\\", "");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Fehlt");
+    rig.ExportAndDeleteKey("HKEY_NOWHERE", "SOFTWARE\\", "Werkzeug");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\Werkzeug\\", "");
     EXPECT_TRUE(sim.processes().CommandLines().empty());
     EXPECT_EQ(BackupText(), before);
     EXPECT_TRUE(LoggedKeys().empty());
@@ -110,11 +112,11 @@ TEST_P(ExportAndDeleteKey, ALogThatCannotBeWrittenStopsEveryLaterDeletion)
 {
     Registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes", "", "x");
     Files().FailWritesTo(std::string(kLogPath));
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
     Files().FailWritesTo(std::string{});
     // The first key's export is in the backup, but the log no longer says what went: nothing more
     // goes, even once the log could be written again.
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Anderes");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Anderes");
     EXPECT_TRUE(Registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Anderes"));
     EXPECT_EQ(sim.processes().CommandLines().size(), 1u);
 }
@@ -123,7 +125,7 @@ TEST_P(ExportAndDeleteKey, KeepsTheExportButLogsNothingWhenTheDeletionFails)
 {
     Registry().FailDelete(std::string(kToolKey));
     const std::string body = ExportBody(kToolKey);
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
     EXPECT_TRUE(Registry().KeyExists(std::string(kToolKey)));
     EXPECT_EQ(BackupText(), Header() + body);
     EXPECT_TRUE(LoggedKeys().empty());
@@ -133,7 +135,7 @@ TEST_P(ExportAndDeleteKey, NeverDeletesAKeyWhoseExportDidNotReachTheBackup)
 {
     const auto keyStays = [&](const char* why) {
         const std::string before = BackupText();
-        form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
+        rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "Werkzeug");
         EXPECT_TRUE(Registry().KeyExists(std::string(kToolKey))) << why;
         EXPECT_EQ(BackupText(), before) << why;
         EXPECT_TRUE(LoggedKeys().empty()) << why;
@@ -195,7 +197,7 @@ TEST_P(ExportAndDeleteKey, NeverDeletesAKeyWhoseExportDidNotReachTheBackup)
 TEST_P(ExportAndDeleteKey, LeavesAKeyAloneWhosePathCannotBeQuoted)
 {
     Registry().CreateKey("HKEY_CLASSES_ROOT\\Bad\"Name");
-    form.Run().ExportAndDeleteKey("HKEY_CLASSES_ROOT", "", "Bad\"Name");
+    rig.ExportAndDeleteKey("HKEY_CLASSES_ROOT", "", "Bad\"Name");
     EXPECT_TRUE(Registry().KeyExists("HKEY_CLASSES_ROOT\\Bad\"Name"));
     EXPECT_TRUE(sim.processes().CommandLines().empty());
 }
@@ -211,23 +213,23 @@ TEST(ExportCopy, DropsTheHeaderAndRefusesASecondOne)
     sim::SimPlatform sim;
     Platform platform = sim.Get();
     Form1 form(platform);
+    KeyRemovalRig rig(platform, form);
     sim.processes().SetExportFormat(ExportFormat::Version4);
     sim.files().AddDirectory("C:\\REGISTRY", std::nullopt);
     sim.dialogs().QueueSave(std::string(kBackupPath));
-    form.Run().ChooseBackupFile();
-    form.Run().OpenRunFiles();
+    rig.OpenRunFiles();
     sim.registry().SetString("HKEY_LOCAL_MACHINE\\SOFTWARE\\K", "a", "b");
     std::string exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\nregedit4\r\n\"a\"=\"b\"\r\n\r\n";
     sim.processes().SetExportHook([&](const std::string& file, const std::string&) {
         sim.files().WriteFile(file, exported);
         return true;
     });
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
     EXPECT_TRUE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
     EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n");
 
     exported = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n";
-    form.Run().ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
+    rig.ExportAndDeleteKey("HKEY_LOCAL_MACHINE", "SOFTWARE\\", "K");
     EXPECT_FALSE(sim.registry().KeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\K"));
     EXPECT_EQ(*sim.files().Contents(kBackupPath), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"a\"=\"b\"\r\n\r\n");
 }

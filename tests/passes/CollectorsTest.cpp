@@ -1,5 +1,7 @@
 #include "support/ProgramFixture.h"
 
+#include "passes/ClassKeyCollector.h"
+
 namespace hivetidy::testing {
 namespace {
 
@@ -32,7 +34,7 @@ protected:
 
     const ProgramList<ClassEntry>& CollectClasses()
     {
-        Walk(kHkeyClassesRoot, "CLSID", form.Run());
+        Walk(kHkeyClassesRoot, "CLSID", collector);
         return form.Run().State().InvalidClasses;
     }
 
@@ -47,6 +49,8 @@ protected:
     }
 
     CallbackObjects objects{form.Run().State(), platform.components, [] {}};
+    // Yields as the run's own collector does: to the driver.
+    ClassKeyCollector collector{form.Run().State(), objects, [this] { static_cast<RunDriver&>(form).Yield(); }};
 };
 
 TEST_F(Collectors, RecordsAControllerClassWithItsProgIdAndNoTypeLib)

@@ -38,9 +38,9 @@ TEST(ProgIdForm, TakesWhatRealRegistrationsUseAndNothingStructural)
     EXPECT_FALSE(IsBracedGuid("a0000000-0000-0000-0000-00000000000a"));
 }
 
-class ScopeGuard : public ProgramFixture {
+class KeyClaims : public ProgramFixture {
 protected:
-    ScopeGuard() { Files().AddDirectory("C:\\Programme\\OMX\\BIN", std::nullopt); }
+    KeyClaims() { Files().AddDirectory("C:\\Programme\\OMX\\BIN", std::nullopt); }
 
     // A controller class below HKEY_CLASSES_ROOT (the machine's) with ProgID and TypeLib texts.
     void AddControllerClass(std::string_view progId, std::string_view typeLib)
@@ -57,7 +57,7 @@ protected:
     }
 };
 
-TEST_F(ScopeGuard, EachHalfOfAProgIdPairGoesOnlyWhereItsOwnKeyNamesTheClass)
+TEST_F(KeyClaims, EachHalfOfAProgIdPairGoesOnlyWhereItsOwnKeyNamesTheClass)
 {
     AddControllerClass("Omx.Achse.1", "");
     // The user's key names the class (in other letters); the machine's one names another class.
@@ -80,7 +80,7 @@ TEST_F(ScopeGuard, EachHalfOfAProgIdPairGoesOnlyWhereItsOwnKeyNamesTheClass)
     EXPECT_TRUE(Registry().KeyExists(std::string(kMachineClasses) + "Omx.Achse.1"));
 }
 
-TEST_F(ScopeGuard, AUsersClassOrTypeLibraryNeverTakesTheMachinesKeyOfThatName)
+TEST_F(KeyClaims, AUsersClassOrTypeLibraryNeverTakesTheMachinesKeyOfThatName)
 {
     // A per-user class with a system class's identifier and type library, served from the
     // controller folders: the user's keys go, the machine's stay.
@@ -101,7 +101,7 @@ TEST_F(ScopeGuard, AUsersClassOrTypeLibraryNeverTakesTheMachinesKeyOfThatName)
     EXPECT_TRUE(Registry().KeyExists(std::string(kMachineClasses) + "TypeLib\\" + std::string(kStdole) + "\\2.0\\0\\win32"));
 }
 
-TEST_F(ScopeGuard, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
+TEST_F(KeyClaims, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
 {
     // The shared system library that a controller class names: its file is no controller file.
     AddControllerClass("", kStdole);
@@ -115,7 +115,7 @@ TEST_F(ScopeGuard, AClasssTypeLibraryGoesOnlyWhenEveryFileOfItIsTheControllers)
 
 // Catches a class pass that takes the library when ANY of its files is the controller's
 // (TypeLibFiles::AllInside as m_inside alone).
-TEST_F(ScopeGuard, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
+TEST_F(KeyClaims, AClassLeavesItsTypeLibraryWhenOneFileOfItIsSomeoneElses)
 {
     AddControllerClass("", kMixedLib);
     AddTypeLib(kMixedLib, "C:\\Programme\\OMX\\LIB\\omx.tlb");
@@ -172,7 +172,7 @@ struct HelpOnlyLibraryRow {
     bool aKeyUnreadable;
 };
 
-class HelpOnlyLibrary : public ScopeGuard, public ::testing::WithParamInterface<HelpOnlyLibraryRow> {};
+class HelpOnlyLibrary : public KeyClaims, public ::testing::WithParamInterface<HelpOnlyLibraryRow> {};
 
 // Catches a route that judges the library by a rule of its own, or a rule that keeps a library
 // without files as shared, or tells an unreadable one as "Geh\u00f6rt auch anderer Software"
@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(BothRoutes, HelpOnlyLibrary,
 // What makes a run delete less than it set out to, after it removed a first key.
 enum class Shortfall { KeyDeletedInPart, LogStopsTakingWrites, BackupStopsTakingWrites };
 
-class ShortRun : public ScopeGuard, public ::testing::WithParamInterface<Shortfall> {};
+class ShortRun : public KeyClaims, public ::testing::WithParamInterface<Shortfall> {};
 
 std::string ShortfallName(const ::testing::TestParamInfo<Shortfall>& info)
 {
@@ -281,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(EachShortfall, ShortRun,
                                            Shortfall::BackupStopsTakingWrites),
                          ShortfallName);
 
-TEST_F(ScopeGuard, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
+TEST_F(KeyClaims, AnyExceptionEndsTheRunWithItsFilesClosedAndTheTruthTold)
 {
     AddControllerClass("", "");
     AddAppPath("Achse.exe", "C:\\Programme\\OMX\\BIN\\Achse.exe");

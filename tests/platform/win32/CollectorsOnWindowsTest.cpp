@@ -3,6 +3,7 @@
 #include "RealPlatform.h"
 
 #include "app/Form1.h"
+#include "passes/ClassKeyCollector.h"
 #include "shared/Text.h"
 
 #include <gtest/gtest.h>
@@ -135,11 +136,12 @@ protected:
     RealPlatform real;
     Form1 form{real.platform};
     CallbackObjects objects{form.Run().State(), real.components, [] {}};
+    ClassKeyCollector collector{form.Run().State(), objects, [] {}};
 };
 
 TEST_F(CollectorsOnWindows, ListExactlyTheControllerRegistrationsInEnumerationOrder)
 {
-    Walk(kHkeyClassesRoot, "CLSID", form.Run(), false);
+    Walk(kHkeyClassesRoot, "CLSID", collector, false);
     const auto& classes = form.Run().State().InvalidClasses;
     ASSERT_EQ(classes.UpperBound(), 3);
     EXPECT_EQ(classes[1], (ClassEntry{"Omx.Achse.1", "{4F1E0001-0000-4000-8000-000000000001}",

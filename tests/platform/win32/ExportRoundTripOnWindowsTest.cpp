@@ -3,6 +3,7 @@
 #include "RealPlatform.h"
 
 #include "app/Form1.h"
+#include "support/KeyRemovalRig.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,7 @@ protected:
 
     RealPlatform real;
     Form1 form{real.platform};
+    hivetidy::testing::KeyRemovalRig rig{real.platform, form};
 };
 
 TEST_F(ExportRoundTripOnWindows, TheBackupRestoresTheDeletedTreeByteForByte)
@@ -91,11 +93,10 @@ TEST_F(ExportRoundTripOnWindows, TheBackupRestoresTheDeletedTreeByteForByte)
 
     real.dialogs.m_savePath = kBackup;
     form.Run().LocateInstallation();
-    form.Run().ChooseBackupFile();
-    form.Run().OpenRunFiles();
-    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyRundreise");
-    form.Run().ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyGibtEsNicht");
-    form.Run().CloseRunFiles();
+    rig.OpenRunFiles();
+    rig.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyRundreise");
+    rig.ExportAndDeleteKey("HKEY_CURRENT_USER", "Software\\", "HivetidyGibtEsNicht");
+    rig.CloseRunFiles();
 
     EXPECT_FALSE(TreeExists());
     // One key: the backup is that key's export exactly, header and all.

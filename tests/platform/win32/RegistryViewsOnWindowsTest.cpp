@@ -4,6 +4,7 @@
 #include "RealPlatform.h"
 
 #include "app/Form1.h"
+#include "support/KeyRemovalRig.h"
 #include "platform/win32/Wow64.h"
 
 #include <gtest/gtest.h>
@@ -105,14 +106,14 @@ protected:
     void WithRunFiles(Removals removals)
     {
         form.Run().LocateInstallation();
-        form.Run().ChooseBackupFile();
-        form.Run().OpenRunFiles();
+        rig.OpenRunFiles();
         removals();
-        form.Run().CloseRunFiles();
+        rig.CloseRunFiles();
     }
 
     RealPlatform real;
     Form1 form{real.platform};
+    hivetidy::testing::KeyRemovalRig rig{real.platform, form};
 };
 
 TEST_F(RegistryViewsOnWindows, EachViewsKeyIsSavedUnderItsNativeNameAndComesBackIntoItsOwnView)
@@ -123,7 +124,7 @@ TEST_F(RegistryViewsOnWindows, EachViewsKeyIsSavedUnderItsNativeNameAndComesBack
     WithRunFiles([&] {
         for (const RegView view : {RegView::Native, RegView::Wow32}) {
             const KeyOutcome outcome =
-                form.Run().ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, view, "SOFTWARE\\HivetidyAnsicht"});
+                rig.ExportAndDeleteKey(RegLocation{kHkeyLocalMachine, view, "SOFTWARE\\HivetidyAnsicht"});
             EXPECT_EQ(outcome.kind, KeyOutcome::Kind::Removed) << Told(outcome);
         }
     });
@@ -161,8 +162,8 @@ TEST_F(RegistryViewsOnWindows, AKeyBothViewsShareIsRemovedOnceUnderItsOneName)
     ASSERT_EQ(ReadText(HKEY_CLASSES_ROOT, kSharedTypeLib, KEY_WOW64_64KEY, nullptr), L"Gemeinsam");
 
     WithRunFiles([&] {
-        form.Run().ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
-        form.Run().ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Native, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
+        rig.ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Wow32, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
+        rig.ExportAndDeleteKey(RegLocation{kHkeyClassesRoot, RegView::Native, "TypeLib\\{4F1E7001-0000-4000-8000-000000000001}"});
     });
 
     EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, kSharedTypeLib, KEY_WOW64_64KEY, nullptr), std::nullopt);

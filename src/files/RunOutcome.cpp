@@ -1,4 +1,4 @@
-#include "passes/RunOutcome.h"
+#include "files/RunOutcome.h"
 
 #include "files/WorkingFiles.h"
 
