@@ -5,6 +5,7 @@
 #include "component/RegistryComponent.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Hives.h"
 #include "platform/Processes.h"
 #include "platform/System.h"
 #include "platform/Window.h"
@@ -18,6 +19,7 @@ struct RunPlatform {
     FileSystem& files;
     Processes& processes;
     System& system;
+    Hives& hives;
 };
 
 // What the window's program needs: a run's platform, with the window and its dialogs.
@@ -28,9 +30,10 @@ struct Platform {
     Dialogs& dialogs;
     Window& window;
     System& system;
+    Hives& hives;
 
     // The part a run takes.
-    operator RunPlatform() const { return RunPlatform{components, files, processes, system}; }
+    operator RunPlatform() const { return RunPlatform{components, files, processes, system, hives}; }
 };
 
 } // namespace hivetidy

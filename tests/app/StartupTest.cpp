@@ -97,7 +97,7 @@ TEST_F(Startup, ShowsTheWindowEvenWithoutAnyRegistryComponent)
         std::vector<RegView> Views() override { throw Failure("no component"); }
     } none;
     Registry().CreateKey(std::string(kMakerUser));
-    Platform withoutComponents{none, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system()};
+    Platform withoutComponents{none, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system(), sim.hives()};
     Form1 lonely(withoutComponents);
     lonely.Form_Load();
     EXPECT_FALSE(lonely.MakerKeyFound());

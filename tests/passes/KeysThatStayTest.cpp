@@ -59,7 +59,7 @@ public:
     {
         const Platform base = sim.Get();
         auto program = std::make_unique<OtherProgram>(
-            OtherProgram{Platform{base.components, files, base.processes, base.dialogs, base.window, base.system}, nullptr});
+            OtherProgram{Platform{base.components, files, base.processes, base.dialogs, base.window, base.system, base.hives}, nullptr});
         program->form = std::make_unique<Form1>(program->platform);
         Window().SetEvents(program->form.get());
         program->form->Form_Load();

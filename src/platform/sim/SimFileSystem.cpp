@@ -727,6 +727,12 @@ bool SimFileSystem::IsOpen(std::string_view path) const
                                        [](const FileData::Handle& open) { return Fits(FileUse::Write, open.access); });
 }
 
+bool SimFileSystem::CanOpen(std::string_view path, FileUse access, FileUse sharing) const
+{
+    const auto node = ResolveFile(path);
+    return node && node->file->CanOpen(access, sharing);
+}
+
 bool SimFileSystem::IsHeld(std::string_view path) const
 {
     const auto node = ResolveFile(path);

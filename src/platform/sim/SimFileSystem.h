@@ -85,6 +85,9 @@ public:
     [[nodiscard]] bool IsDirectory(std::string_view path) const;
     // True while the file is open for writing.
     [[nodiscard]] bool IsOpen(std::string_view path) const;
+    // Whether a new handle with this access and sharing would open the existing file now (through
+    // links); false when there is no such file.
+    [[nodiscard]] bool CanOpen(std::string_view path, FileUse access, FileUse sharing) const;
     // True while the program holds the file through HoldForReading.
     [[nodiscard]] bool IsHeld(std::string_view path) const;
     // True for a folder made by CreateProtectedDirectory, and for what was made in it since.

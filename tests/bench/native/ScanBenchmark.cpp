@@ -96,8 +96,8 @@ struct Machine {
     }
 
     // The program on the registry itself, for the time; on the counting store, for the calls.
-    Platform Program() { return Platform{components, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system()}; }
-    Platform CountedProgram() { return Platform{counted, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system()}; }
+    Platform Program() { return Platform{components, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system(), sim.hives()}; }
+    Platform CountedProgram() { return Platform{counted, sim.files(), sim.processes(), sim.dialogs(), sim.window(), sim.system(), sim.hives()}; }
 
     sim::SimPlatform sim;
     CountingStore counting;
