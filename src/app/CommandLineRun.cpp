@@ -1,5 +1,7 @@
 #include "app/CommandLineRun.h"
 
+#include "files/UserHives.h"
+
 #include "app/ExitCode.h"
 #include "files/BackupImport.h"
 #include "files/KeyOutcome.h"
@@ -172,6 +174,14 @@ std::optional<std::string> ReportRefusal(FileSystem& files, const CommandLine& l
     return std::nullopt;
 }
 
+// Unloads what a killed run left loaded, and says so. With the run lock held.
+void SayLeftovers(const RunPlatform& platform, Console& console)
+{
+    for (const std::string& said : LeftoverLines(UnloadLeftovers(platform.hives))) {
+        console.WriteLine(said);
+    }
+}
+
 int List(const RunPlatform& platform, Console& console, const CommandLine& line)
 {
     if (!line.reportPath.empty()) {
@@ -180,9 +190,16 @@ int List(const RunPlatform& platform, Console& console, const CommandLine& line)
             return ToInt(ExitCode::FailedBeforeDeletion);
         }
     }
+    // A preview loads the hives of the users who are not logged on, as a run does: one program at a
+    // time.
+    const auto lock = platform.system.TakeRunLock();
+    if (!lock) {
+        console.WriteLine(std::string(kAnotherRun));
+        return ToInt(ExitCode::AnotherRunInProgress);
+    }
+    SayLeftovers(platform, console);
     CommandLineDriver driver(platform, console, line);
     CleaningRun run(platform, driver);
-    (void)run.FindMakerKeys();
     run.Preview();
     for (const std::string& closing : run.Outcome().ClosingLogLines()) {
         driver.Say(closing);
@@ -209,9 +226,9 @@ int Auto(const RunPlatform& platform, Console& console, const CommandLine& line)
         console.WriteLine(std::string(kAnotherRun));
         return ToInt(ExitCode::AnotherRunInProgress);
     }
+    SayLeftovers(platform, console);
     CommandLineDriver driver(platform, console, line);
     CleaningRun run(platform, driver);
-    (void)run.FindMakerKeys();
     run.Start();
 
     const RunEnding ending = EndingOf(run, driver.Failed());
@@ -232,7 +249,9 @@ int Auto(const RunPlatform& platform, Console& console, const CommandLine& line)
         console.WriteLine("L\u00f6schprotokoll: " + std::string(kRemovalLogPath));
     }
     const ExitCode code = ExitCodeOf(run.Outcome(), driver.Failed());
-    run.Files().CloseAll();
+    for (const std::string& stayed : LeftLoadedLines(run.EndNow())) {
+        console.WriteLine(stayed);
+    }
     return ToInt(code);
 }
 
@@ -243,6 +262,7 @@ int Undo(const RunPlatform& platform, Console& console, const CommandLine& line)
         console.WriteLine(std::string(kAnotherRun));
         return ToInt(ExitCode::AnotherRunInProgress);
     }
+    SayLeftovers(platform, console);
     // Held from the reading to the end of the import, so that the bytes checked are the file's.
     const auto held = platform.files.HoldForReading(line.undoPath);
     // Silent, unlike the window's Undo: the editor's question and its closing message would each

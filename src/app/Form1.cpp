@@ -1,5 +1,7 @@
 #include "app/Form1.h"
 
+#include "files/UserHives.h"
+
 #include "app/Form1Text.h"
 
 #include <exception>
@@ -36,7 +38,16 @@ void Form1::Form_Load()
     window.EnableTimer(false);
 
     m_elapsedTicks = 0;
-    m_makerKeyFound = m_run.FindMakerKeys();
+    {
+        // Loading the hives of the users who are not logged on, and unloading what a killed run
+        // left loaded, are for one program at a time; while another run is going, its own hives
+        // are below HKEY_USERS and the look takes them as they are.
+        const auto lock = m_platform.system.TakeRunLock();
+        if (lock) {
+            Tell(LeftoverLines(UnloadLeftovers(m_platform.hives)));
+        }
+        m_makerKeyFound = m_run.FindMakerKeys(lock != nullptr);
+    }
 
     window.SetVisible(Control::Check1, m_makerKeyFound);
 }
@@ -66,9 +77,21 @@ void Form1::Timer1_Timer()
         Control::Label1, m_platform.system.FormatTimeOfDay(seconds / 3600, (seconds / 60) % 60, seconds % 60));
 }
 
+void Form1::Tell(const std::vector<std::string>& lines)
+{
+    if (lines.empty()) {
+        return;
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\n") + line;
+    }
+    m_platform.dialogs.MessageBox(text, "Hivetidy", kMbOk | kMbIconExclamation);
+}
+
 void Form1::EndProgram(ExitCode code)
 {
-    m_run.Files().CloseAll();
+    Tell(LeftLoadedLines(m_run.EndNow()));
     m_runLock.reset();
     m_platform.system.Terminate(ToInt(code));
     // Not reached; should a platform's Terminate ever return, no handler may go on all the same.

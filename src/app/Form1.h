@@ -64,6 +64,8 @@ private:
 
     // The window's last state, from how the run ended.
     void EnterFinishedState(const RunEnding& ending);
+    // A message box with the lines, where there are any.
+    void Tell(const std::vector<std::string>& lines);
     // A run that could not go on: the user told what failed and what was deleted, Exit offered,
     // and Undo where this run removed something.
     void ReportFailedRun();

@@ -23,6 +23,8 @@ std::string_view ReasonText(StayReason reason)
         return "Name f\u00fcr regedit ungeeignet";
     case StayReason::KeyUnopenable:
         return "Nicht zu \u00f6ffnen";
+    case StayReason::LeadsOutOfHive:
+        return "Verweis aus dem Benutzerprofil hinaus";
     }
     return "Unbekannter Grund";
 }

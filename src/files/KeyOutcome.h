@@ -17,6 +17,7 @@ enum class StayReason {
     KeyUnreadable,           // a part of the key cannot be read, so it cannot be saved whole
     NoEditorName,            // the key cannot be named to the registry editor
     KeyUnopenable,           // the key is there, but the registry refuses to open it
+    LeadsOutOfHive,          // a link in a user's hive that leads out of it: never followed
 };
 
 // The reason as the removal log words it.

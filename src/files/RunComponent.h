@@ -17,6 +17,8 @@ public:
 
     // The component, created on first use. Throws Failure when it cannot be.
     RegistryComponent& operator()();
+    // Lets the component go, and with it the key it is bound to: before a user's hive is unloaded.
+    void Release() noexcept { m_component.reset(); }
 
 private:
     RegistryComponentFactory& m_components;

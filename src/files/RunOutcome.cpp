@@ -7,6 +7,7 @@ namespace hivetidy {
 namespace {
 
 constexpr std::string_view kUnreadableTree = "Nicht lesbar";
+constexpr std::string_view kLeftLoaded = "Nicht entladen";
 
 } // namespace
 
@@ -36,6 +37,12 @@ void RunOutcome::TreeUnreadable(std::string name)
     m_unreadable.push_back(std::move(name));
 }
 
+void RunOutcome::HiveLeftLoaded(std::string name)
+{
+    m_notRemoved.push_back(std::string(kLeftLoaded) + ": " + name);
+    m_leftLoaded.push_back(std::move(name));
+}
+
 std::vector<std::string> RunOutcome::ClosingLogLines() const
 {
     if (m_notRemoved.empty()) {
@@ -54,7 +61,10 @@ std::vector<std::string> RunOutcome::CountLines() const
     }
     std::vector<std::string> lines{removed + ".", "Geblieben: " + CountOfKeys(Stayed()) + "."};
     for (const std::string& tree : UnreadableTrees()) {
-        lines.push_back("Nicht lesbar: " + tree);
+        lines.push_back(std::string(kUnreadableTree) + ": " + tree);
+    }
+    for (const std::string& hive : m_leftLoaded) {
+        lines.push_back(std::string(kLeftLoaded) + ": " + hive);
     }
     return lines;
 }

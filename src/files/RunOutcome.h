@@ -18,6 +18,9 @@ public:
     void Add(const KeyOutcome& key);
     // A tree a pass could not walk: whatever in it was to go may still be there.
     void TreeUnreadable(std::string name);
+    // A user's hive the run loaded stayed loaded although it was tried again and again: its user
+    // would get a temporary profile at his next logon.
+    void HiveLeftLoaded(std::string name);
     // The backup or the log stopped taking writes; nothing was deleted after that.
     void FilesBroken() { m_filesBroken = true; }
 
@@ -33,7 +36,7 @@ public:
     // Every key that was to go went, whole, and every tree was read.
     [[nodiscard]] bool Complete() const
     {
-        return m_stayed == 0 && m_removedInPart == 0 && m_unreadable.empty() && !m_filesBroken;
+        return m_stayed == 0 && m_removedInPart == 0 && m_unreadable.empty() && m_leftLoaded.empty() && !m_filesBroken;
     }
 
     // The lines that close the removal log, after the removed keys: none when nothing stayed and
@@ -42,7 +45,8 @@ public:
     [[nodiscard]] std::vector<std::string> ClosingLogLines() const;
     // The lines that count the ending, as the window's closing message and the console give them:
     // "Gel\u00f6scht: <n> Schl\u00fcssel." (with those removed only in part), "Geblieben: <n>
-    // Schl\u00fcssel." and "Nicht lesbar: <tree>" for each tree that could not be read.
+    // Schl\u00fcssel.", "Nicht lesbar: <tree>" for each tree that could not be read and "Nicht
+    // entladen: <hive>" for each user's hive that stayed loaded.
     [[nodiscard]] std::vector<std::string> CountLines() const;
 
 private:
@@ -50,6 +54,7 @@ private:
     int m_removedInPart = 0;
     int m_stayed = 0;
     std::vector<std::string> m_unreadable;
+    std::vector<std::string> m_leftLoaded;
     bool m_filesBroken = false;
     std::vector<std::string> m_notRemoved; // the log lines, in the order the run met them
     std::vector<std::string> m_removedNames;

@@ -44,7 +44,8 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
       m_component(platform.components),
       m_realKey(platform.components),
       m_removal(m_component, m_outcome, driver, m_files, m_realKey, platform.processes),
-      m_passes(m_component, platform.components, m_state, m_realKey, m_removal, m_outcome, driver, m_preview)
+      m_passes(m_component, platform.components, m_state, m_realKey, m_removal, m_outcome, driver, m_preview),
+      m_userHives(platform.components, platform.hives)
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();
@@ -52,6 +53,20 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
 }
 
 CleaningRun::~CleaningRun() = default;
+
+bool CleaningRun::FindMakerKeys(bool loggedOff)
+{
+    if (!loggedOff) {
+        return m_passes.FindMakerKeys();
+    }
+    UserHives probe(m_platform.components, m_platform.hives);
+    probe.LoadLoggedOff();
+    const bool found = m_passes.FindMakerKeys();
+    m_component.Release();
+    (void)probe.UnloadAll(); // what stayed loaded stays in the record for the next start
+    m_passes.ListUserHives();
+    return found;
+}
 
 void CleaningRun::Start()
 {
@@ -83,6 +98,14 @@ void CleaningRun::Go()
         m_state.InvalidClasses.Reset();
         m_state.InvalidKeyNames.Reset();
 
+        // The users who are not logged on: their hives loaded, each that cannot be told as a tree
+        // not read, and every user's hive listed anew.
+        m_userHives.LoadLoggedOff();
+        for (const std::string& notLoaded : m_userHives.NotLoaded()) {
+            m_outcome.TreeUnreadable(notLoaded);
+        }
+        m_passes.ListUserHives();
+
         // The native view first; on 64-bit Windows then the 32-bit one, where the controller's own
         // registrations live. A view whose key is the very key of the native view is not walked
         // again.
@@ -112,16 +135,19 @@ void CleaningRun::Go()
         m_stage = RunStage::RemovingKeys;
         m_passes.RemoveTypeLibraries(views);
         m_passes.RemoveAppPaths(views);
+        m_passes.RemoveUserClasses();
         if (m_driver.MakerKeysSelected()) {
             m_passes.RemoveMakerKeys(views);
         }
     } catch (const std::exception&) {
         // The program's own failures and any other (no memory, a broken string): the run ends
         // here with its files closed and the driver told, never half-way and silent.
+        UnloadUserHives();
         CloseRunFiles();
         m_driver.RunEnded(true);
         return;
     }
+    UnloadUserHives();
     CloseRunFiles();
     m_driver.RunEnded(false);
 }
@@ -142,6 +168,22 @@ void CleaningRun::OpenRunFiles()
     m_files.CreateBackupFile(m_platform.processes.RegistryEditorFormat());
     m_stage = RunStage::CreatingLog;
     m_files.CreateRemovalLog();
+}
+
+void CleaningRun::UnloadUserHives()
+{
+    m_component.Release();
+    for (const std::string& name : m_userHives.UnloadAll()) {
+        m_outcome.HiveLeftLoaded("HKEY_USERS\\" + name);
+    }
+}
+
+std::vector<std::string> CleaningRun::EndNow() noexcept
+{
+    m_component.Release();
+    std::vector<std::string> stayed = m_userHives.UnloadAll();
+    m_files.CloseAll();
+    return stayed;
 }
 
 void CleaningRun::CloseRunFiles()

@@ -8,12 +8,15 @@
 #include "files/RunComponent.h"
 #include "files/RunFiles.h"
 #include "files/RunOutcome.h"
+#include "files/UserHives.h"
 #include "passes/RunDriver.h"
 #include "passes/RunPasses.h"
 #include "passes/SharedState.h"
 #include "platform/Platform.h"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace hivetidy {
 
@@ -40,8 +43,10 @@ public:
     CleaningRun(const CleaningRun&) = delete;
     CleaningRun& operator=(const CleaningRun&) = delete;
 
-    // Lists the user hives and looks for the maker's own keys; true when one is there.
-    [[nodiscard]] bool FindMakerKeys() { return m_passes.FindMakerKeys(); }
+    // Lists the user hives and looks for the maker's own keys; true when one is there. With
+    // loggedOff (only with the run lock held) the hives of the users who are not logged on are
+    // loaded for the look, and unloaded again.
+    [[nodiscard]] bool FindMakerKeys(bool loggedOff);
     // The whole run, from the installation folder to the driver's RunEnded.
     void Start();
     // The same walk, in which every key that would be exported and deleted is only accounted for
@@ -55,6 +60,10 @@ public:
     [[nodiscard]] RunFiles& Files() { return m_files; }
     [[nodiscard]] RunStage Stage() const { return m_stage; }
     [[nodiscard]] const RunOutcome& Outcome() const { return m_outcome; }
+    // The program ends now, whatever the run was doing: the component lets its key go, the users'
+    // hives the run loaded are unloaded, and every file is closed with what was written to it. The
+    // names below HKEY_USERS of the hives that stayed loaded.
+    [[nodiscard]] std::vector<std::string> EndNow() noexcept;
 
 private:
     // Start and Preview: the same steps, a preview leaving out every one that writes.
@@ -62,6 +71,9 @@ private:
     // Takes the backup file the driver names, and creates it and the removal log with their head
     // lines. Throws Failure when a file cannot be created.
     void OpenRunFiles();
+    // Unloads the users' hives the run loaded, its component's key let go first; each that stayed
+    // loaded goes into the outcome.
+    void UnloadUserHives();
     // Ends the log with the keys that stayed, ends the writing of the backup while holding it,
     // closes the log and every other open file, and deletes the export file.
     void CloseRunFiles();
@@ -80,6 +92,8 @@ private:
     // The one place a key is exported and deleted.
     KeyRemoval m_removal;
     RunPasses m_passes;
+    // The hives of the users who are not logged on, loaded for the run.
+    UserHives m_userHives;
     // A preview: nothing is exported, deleted or written.
     bool m_preview = false;
     RunStage m_stage = RunStage::ChoosingBackup;

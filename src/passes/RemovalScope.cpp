@@ -1,5 +1,6 @@
 #include "passes/RemovalScope.h"
 
+#include "files/UserHives.h"
 #include "passes/MakerKeys.h"
 #include "shared/Failure.h"
 #include "shared/Hives.h"
@@ -51,7 +52,22 @@ void RemovalScope::RemoveBelow(RegView view, std::string_view hiveName, std::str
     if (!fixedPrefix || !IsSingleKeyName(keyName)) {
         return;
     }
-    const RegLocation location{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)};
+    TakeUp(RegLocation{RootHandleOf(hiveName), view, std::string(keyPrefix) + std::string(keyName)}, guard, usersGuard);
+}
+
+void RemovalScope::RemoveBelowUser(std::string_view classesHive, std::string_view keyPrefix, std::string_view keyName,
+                                   const Guard& guard)
+{
+    const bool fixedPrefix = keyPrefix.empty() || keyPrefix == kClsidPrefix || keyPrefix == kTypeLibPrefix;
+    if (!fixedPrefix || !IsClassesHiveName(classesHive) || !IsSingleKeyName(keyName)) {
+        return;
+    }
+    TakeUp(RegLocation{kHkeyUsers, RegView::Native, std::string(classesHive) + "\\" + std::string(keyPrefix) + std::string(keyName)},
+           guard, {});
+}
+
+void RemovalScope::TakeUp(const RegLocation& location, const Guard& guard, const Guard& usersGuard)
+{
     if (!SkipOnFailure([&] { m_registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
         return; // not there: nothing to account for
     }
@@ -66,6 +82,10 @@ void RemovalScope::RemoveBelow(RegView view, std::string_view hiveName, std::str
     // the first half removed only in part, or kept, is not taken up again under its other name.
     const std::string identity = m_realKey.IdentityOf(*key);
     if (!identity.empty() && !m_keysTakenUp.insert(identity).second) {
+        return;
+    }
+    if (!StaysInItsHive(*key)) {
+        m_account(KeyOutcome::Stay(EditorName(*key), StayReason::LeadsOutOfHive));
         return;
     }
     const bool usersOwn = location.hive == kHkeyClassesRoot && key->hive == kHkeyCurrentUser;
@@ -102,30 +122,51 @@ RemovalScope::Guard RemovalScope::ControllersLibrary()
 void RemovalScope::RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive)
 {
     const RootHandle hive = RootHandleOf(hiveName);
-    std::optional<RegLocation> location;
-    if (hive == kHkeyUsers) {
-        if (IsSingleKeyName(userHive)) {
-            location = RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)};
+    if (hive == kHkeyUsers && IsSingleKeyName(userHive)) {
+        if (IsClassesHiveName(userHive)) {
+            for (const std::string_view store : {kMakerKeyVirtualStore, kMakerKeyVirtualStore32}) {
+                RemoveMakerKeyAt(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(store)});
+            }
+        } else {
+            RemoveMakerKeyAt(RegLocation{hive, view, std::string(userHive) + "\\" + std::string(kMakerKeyUser)});
         }
     } else if (hive == kHkeyCurrentUser) {
-        location = RegLocation{hive, view, std::string(kMakerKeyUser)};
+        RemoveMakerKeyAt(RegLocation{hive, view, std::string(kMakerKeyUser)});
     } else if (hive == kHkeyLocalMachine) {
-        location = RegLocation{hive, view, std::string(kMakerKeyMachine)};
+        RemoveMakerKeyAt(RegLocation{hive, view, std::string(kMakerKeyMachine)});
     }
-    if (!location) {
-        return;
-    }
+}
+
+void RemovalScope::RemoveMakerKeyAt(const RegLocation& location)
+{
     // A key that is there but cannot be opened is no key that is not there: it stays, and is told
     // once, although a user's key is met again through HKEY_USERS.
-    if (!SkipOnFailure([&] { m_registry().OpenKey(location->hive, TaggedValue::Text(location->path), location->view); })) {
-        if (const auto identity = m_realKey.ListedIdentity(*location)) {
+    if (!SkipOnFailure([&] { m_registry().OpenKey(location.hive, TaggedValue::Text(location.path), location.view); })) {
+        if (const auto identity = m_realKey.ListedIdentity(location)) {
             if (m_keysTakenUp.insert(*identity).second) {
-                m_account(KeyOutcome::Stay(NameForLog(*location), StayReason::KeyUnopenable));
+                m_account(KeyOutcome::Stay(NameForLog(location), StayReason::KeyUnopenable));
             }
             return;
         }
     }
-    m_account(m_removal.ExportAndDeleteKey(*location, m_preview));
+    if (location.hive == kHkeyUsers && !StaysInItsHive(location)) {
+        m_account(KeyOutcome::Stay(NameForLog(location), StayReason::LeadsOutOfHive));
+        return;
+    }
+    m_account(m_removal.ExportAndDeleteKey(location, m_preview));
+}
+
+bool RemovalScope::StaysInItsHive(const RegLocation& key)
+{
+    if (key.hive != kHkeyUsers) {
+        return true;
+    }
+    // A user's hive is a standard user's data: a link he made in it may lead anywhere, and what it
+    // leads to is no key of his. The key's own name in the registry must lie below his hive's.
+    const std::string userHive = key.path.substr(0, key.path.find('\\'));
+    const std::string root = m_realKey.IdentityOf(RegLocation{kHkeyUsers, RegView::Native, userHive});
+    const std::string identity = m_realKey.IdentityOf(key);
+    return !root.empty() && identity.size() > root.size() + 1 && identity.starts_with(root + "\\");
 }
 
 } // namespace hivetidy

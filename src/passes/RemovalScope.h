@@ -45,7 +45,12 @@ public:
     // HKEY_CLASSES_ROOT reaches the user's own key, usersGuard must claim it too.
     void RemoveBelow(RegView view, std::string_view hiveName, std::string_view keyPrefix, std::string_view keyName,
                      const Guard& guard = {}, const Guard& usersGuard = {});
-    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS.
+    // The same below a user's classes hive, HKEY_USERS\<SID>_Classes, where the prefix is that of
+    // HKEY_CLASSES_ROOT ("", "CLSID\\" or "TypeLib\\"); the guard, if any, must claim the key.
+    void RemoveBelowUser(std::string_view classesHive, std::string_view keyPrefix, std::string_view keyName,
+                         const Guard& guard = {});
+    // The maker's own key below the root of a hive, or below a user hive of HKEY_USERS: in a user's
+    // classes hive, the two keys of his virtual store.
     void RemoveMakerKey(std::string_view hiveName, RegView view, std::string_view userHive);
     // The guard of a key that must itself refer into the controller folders.
     [[nodiscard]] Guard RefersToController();
@@ -53,6 +58,13 @@ public:
     [[nodiscard]] Guard ControllersLibrary();
 
 private:
+    // Guards, export, delete and log of a key at a fixed place that is there.
+    void TakeUp(const RegLocation& location, const Guard& guard, const Guard& usersGuard);
+    // The maker's key at one place, told where it is there but cannot be opened.
+    void RemoveMakerKeyAt(const RegLocation& location);
+    // A key below HKEY_USERS that is the very key of its user's hive (no link out of it).
+    [[nodiscard]] bool StaysInItsHive(const RegLocation& key);
+
     RunComponent& m_registry;
     RealKey& m_realKey;
     KeyClaims& m_claims;

@@ -1,5 +1,6 @@
 #include "passes/RunPasses.h"
 
+#include "files/UserHives.h"
 #include "passes/MakerKeys.h"
 #include "shared/Failure.h"
 
@@ -42,26 +43,36 @@ bool RunPasses::FindMakerKeys()
         }
     }
 
-    m_state.UserHiveNames.Reset();
+    ListUserHives();
     std::unique_ptr<RegistryComponent> users;
-    const auto usersComponent = [&]() -> RegistryComponent& {
-        if (!users) {
-            throw Failure("no component for the user hives");
-        }
-        return *users;
-    };
     SkipOnFailure([&] { users = m_components.Create(); });
-    SkipOnFailure([&] { usersComponent().OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(kHkeyUsers))); });
-    SkipOnFailure([&] { usersComponent().WalkSubkeys(m_callbacks.TheForm6(), 0); });
-
     const int hiveCount = m_state.UserHiveNames.UpperBound();
-    for (int i = 1; i <= hiveCount; ++i) {
-        const std::string path = m_state.UserHiveNames[i] + "\\" + std::string(kMakerKeyUser);
-        if (SkipOnFailure([&] { usersComponent().OpenKey(kHkeyUsers, TaggedValue::Text(path)); })) {
-            found = true;
+    for (int i = 1; i <= hiveCount && users; ++i) {
+        // A user's own key, and in his classes hive the two keys of his virtual store.
+        const std::string& hive = m_state.UserHiveNames[i];
+        std::vector<std::string_view> keys{kMakerKeyUser};
+        if (IsClassesHiveName(hive)) {
+            keys = {kMakerKeyVirtualStore, kMakerKeyVirtualStore32};
+        }
+        for (const std::string_view key : keys) {
+            const std::string path = hive + "\\" + std::string(key);
+            if (SkipOnFailure([&] { users->OpenKey(kHkeyUsers, TaggedValue::Text(path)); })) {
+                found = true;
+            }
         }
     }
     return found;
+}
+
+void RunPasses::ListUserHives()
+{
+    m_state.UserHiveNames.Reset();
+    std::unique_ptr<RegistryComponent> users;
+    SkipOnFailure([&] {
+        users = m_components.Create();
+        users->OpenKey(kBindToHive, TaggedValue::Whole(static_cast<std::int32_t>(kHkeyUsers)));
+        users->WalkSubkeys(m_callbacks.TheForm6(), 0);
+    });
 }
 
 bool RunPasses::HasOwnClassTree(RegView view)
@@ -162,6 +173,62 @@ void RunPasses::RemoveAppPaths(const std::vector<RegView>& views)
         const int appPathCount = m_state.InvalidKeyNames.UpperBound();
         for (int i = 1; i <= appPathCount; ++i) {
             m_scope.RemoveBelow(view, kLocalMachine, kAppPathsPrefix, m_state.InvalidKeyNames[i]);
+            m_driver.Yield();
+        }
+    }
+}
+
+void RunPasses::RemoveUserClasses()
+{
+    // Each user's classes hive: those of users who are not logged on, which HKEY_CLASSES_ROOT
+    // never shows, and the logged-on users' (whose keys the class pass met already are taken up
+    // once). The same checks and guards as for HKEY_CLASSES_ROOT, and no name outside the hive.
+    std::vector<std::string> hives;
+    for (int i = 1; i <= m_state.UserHiveNames.UpperBound(); ++i) {
+        if (IsClassesHiveName(m_state.UserHiveNames[i])) {
+            hives.push_back(m_state.UserHiveNames[i]);
+        }
+    }
+    for (const std::string& hive : hives) {
+        const RegLocation classTree{kHkeyUsers, RegView::Native, hive + "\\CLSID"};
+        std::vector<ClassEntry> classes;
+        if (OpenTree(classTree)) {
+            m_state.InvalidClasses.Reset();
+            m_state.CheckedTypeLibs.clear();
+            m_state.CurrentView = RegView::Native;
+            if (!SkipOnFailure([&] { m_registry().WalkSubkeys(m_collector, 0); })) {
+                m_outcome.TreeUnreadable(NameForLog(classTree));
+            }
+            for (int i = 1; i <= m_state.InvalidClasses.UpperBound(); ++i) {
+                classes.push_back(m_state.InvalidClasses[i]);
+            }
+        }
+        for (const ClassEntry& entry : classes) {
+            const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
+                return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
+            };
+            if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
+                m_scope.RemoveBelowUser(hive, "", entry.ProgId, namesClass);
+            }
+            if (!entry.ClassId.empty()) {
+                m_scope.RemoveBelowUser(hive, kClsidPrefix, entry.ClassId, m_scope.RefersToController());
+            }
+            if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
+                m_scope.RemoveBelowUser(hive, kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
+            }
+            m_driver.Yield();
+        }
+
+        const RegLocation libraries{kHkeyUsers, RegView::Native, hive + "\\TypeLib"};
+        if (!OpenTree(libraries)) {
+            continue;
+        }
+        m_state.InvalidKeyNames.Reset();
+        if (!SkipOnFailure([&] { m_registry().WalkTree(m_callbacks.TheForm4(), m_registry(), 0); })) {
+            m_outcome.TreeUnreadable(NameForLog(libraries));
+        }
+        for (int i = 1; i <= m_state.InvalidKeyNames.UpperBound(); ++i) {
+            m_scope.RemoveBelowUser(hive, kTypeLibPrefix, m_state.InvalidKeyNames[i], m_scope.ControllersLibrary());
             m_driver.Yield();
         }
     }

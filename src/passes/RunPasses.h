@@ -34,6 +34,8 @@ public:
     // Lists the user hives and looks for the maker's own keys; true when one is there. Nothing
     // here fails: each probe is judged by itself.
     [[nodiscard]] bool FindMakerKeys();
+    // Lists the hives below HKEY_USERS now, the users' classes hives among them, in UserHiveNames.
+    void ListUserHives();
     // True when the view has a class tree of its own to walk (the native view always). Throws
     // Failure for one that is there but cannot be opened or told from the native view's.
     [[nodiscard]] bool HasOwnClassTree(RegView view);
@@ -47,7 +49,11 @@ public:
     void RemoveTypeLibraries(const std::vector<RegView>& views);
     // The application paths into the controller folders.
     void RemoveAppPaths(const std::vector<RegView>& views);
-    // The maker's own keys: the current user's, the machine's in each view, each user hive's.
+    // The classes, ProgIDs and type libraries in each user's classes hive (HKEY_USERS\<SID>_Classes)
+    // that refer into the controller folders.
+    void RemoveUserClasses();
+    // The maker's own keys: the current user's, the machine's in each view, each user hive's, and
+    // the two in each user's virtual store.
     void RemoveMakerKeys(const std::vector<RegView>& views);
 
 private:
