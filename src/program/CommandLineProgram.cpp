@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Hives.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -36,8 +37,9 @@ int Run(Console& console, const CommandLine& line)
     Win32FileSystem files;
     Win32Processes processes;
     Win32System system;
+    Win32Hives hives;
     // No window and no dialogs: the command-line run has neither.
-    const RunPlatform platform{components, files, processes, system};
+    const RunPlatform platform{components, files, processes, system, hives};
     return RunFromCommandLine(platform, console, line);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/win32/ExceptionBoundary.h"
 #include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Hives.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -32,7 +33,8 @@ int RunWindowProgram(HINSTANCE instance)
     Win32Processes processes;
     Win32Dialogs dialogs(window.Handle());
     Win32System system;
-    Platform platform{components, files, processes, dialogs, window, system};
+    Win32Hives hives;
+    Platform platform{components, files, processes, dialogs, window, system, hives};
 
     Form1 form(platform);
     window.SetEvents(&form);

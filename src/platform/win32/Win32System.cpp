@@ -2,11 +2,9 @@
 
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/AdminOnlyFile.h"
 #include "platform/win32/UniqueResource.h"
 #include "platform/win32/Win32Api.h"
-#include "platform/win32/Win32FileSystem.h"
-
-#include <sddl.h>
 
 #include <array>
 #include <cstdio>
@@ -101,9 +99,7 @@ namespace {
 // lasts and gone with its last handle. Any user could make a named object of the global namespace
 // first and so stop every run; the working folder and the file are open to administrators and
 // SYSTEM alone, so only they can take the lock.
-constexpr wchar_t kRunLockFolder[] = L"C:\\REGISTRY";
 constexpr wchar_t kRunLockPath[] = L"C:\\REGISTRY\\HIVETIDY.LCK";
-constexpr wchar_t kRunLockAccess[] = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 class Win32RunLock final : public RunLock {
 public:
@@ -113,37 +109,14 @@ private:
     UniqueFile m_file;
 };
 
-// A security descriptor from its text form; empty when it cannot be made.
-UniqueLocalMemory DescriptorOf(const wchar_t* sddl)
-{
-    UniqueLocalMemory descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                              reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()),
-                                                              nullptr)) {
-        descriptor.reset();
-    }
-    return descriptor;
-}
-
 } // namespace
 
 std::unique_ptr<RunLock> Win32System::TakeRunLock()
 {
-    // Made as the run makes the working folder, where it is not there yet; one that is there is
-    // taken as it is, as the run takes it.
-    UniqueLocalMemory folderAccess = DescriptorOf(kProtectedFolderSddl);
-    UniqueLocalMemory fileAccess = DescriptorOf(kRunLockAccess);
-    if (!folderAccess || !fileAccess) {
-        return nullptr;
-    }
-    SECURITY_ATTRIBUTES folderAttributes{sizeof folderAttributes, folderAccess.get(), FALSE};
-    (void)CreateDirectoryW(kRunLockFolder, &folderAttributes);
     // No sharing at all: while one run has it open, nobody else can open it, and it is deleted
-    // with the handle, however the program ends. A link planted in its place is not followed.
-    SECURITY_ATTRIBUTES fileAttributes{sizeof fileAttributes, fileAccess.get(), FALSE};
-    UniqueFile file(CreateFileW(kRunLockPath, GENERIC_READ | GENERIC_WRITE | DELETE, 0, &fileAttributes, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr));
+    // with the handle, however the program ends.
+    UniqueFile file = OpenAdminOnlyFile(kRunLockPath, GENERIC_READ | GENERIC_WRITE | DELETE, 0, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
     if (!file) {
         return nullptr;
     }

@@ -10,6 +10,7 @@
 #include "component/StoreComponent.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Hives.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -260,7 +261,8 @@ int wmain(int argc, wchar_t** argv)
     TimedProcesses processes;
     AnsweringDialogs dialogs;
     win32::Win32System system;
-    Platform platform{components, files, processes, dialogs, window, system};
+    win32::Win32Hives hives;
+    Platform platform{components, files, processes, dialogs, window, system, hives};
 
     Form1 form(platform);
     window.SetEvents(&form);

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Hives.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
@@ -50,7 +51,8 @@ struct RealPlatform {
     AnsweringDialogs dialogs;
     HeadlessWindow window;
     Win32System system;
-    Platform platform{components, files, processes, dialogs, window, system};
+    Win32Hives hives;
+    Platform platform{components, files, processes, dialogs, window, system, hives};
 
     // Runs the native registry editor with this command line to its end; false when it could not
     // be started. Seeds go through it, so they land in the native view on 64-bit Windows too.
