@@ -2,10 +2,15 @@
 
 #include "files/BackupRecord.h"
 #include "files/ExportCheck.h"
+#include "files/UserHives.h"
 #include "files/WorkingFiles.h"
 #include "shared/Failure.h"
 #include "shared/Hives.h"
 #include "shared/Text.h"
+
+#include <set>
+#include <string>
+#include <vector>
 
 namespace hivetidy {
 
@@ -75,6 +80,28 @@ bool IsRegistryExport(std::string_view contents)
            headed(kVersion4Header, "\r") || headed(kVersion4Header, "\n");
 }
 
+namespace {
+
+// The users' hives below HKEY_USERS whose keys the backup's lines name: "[HKEY_USERS\<name>\…]".
+std::set<std::string> UserHivesNamed(const std::vector<std::string>& lines)
+{
+    constexpr std::string_view kUsersSection = "[HKEY_USERS\\";
+    std::set<std::string> names;
+    for (const std::string& line : lines) {
+        if (line.size() <= kUsersSection.size() || ToUpperText(line.substr(0, kUsersSection.size())) != kUsersSection) {
+            continue;
+        }
+        const std::string rest = line.substr(kUsersSection.size());
+        const std::string name = rest.substr(0, rest.find_first_of("\\]"));
+        if (IsHiveName(name)) {
+            names.insert(name);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
 UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::string>& contents, bool silent)
 {
     if (!contents) {
@@ -118,6 +145,11 @@ UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::st
     }
     UndoResult result;
     result.leftOut = contents->size() - *vouched;
+    // A key of a user who is not logged on goes back into his hive, loaded under the name the run
+    // saved it under.
+    UserHives userHives(platform.components, platform.hives);
+    userHives.LoadNamed(UserHivesNamed(lines));
+    result.hivesNotLoaded = userHives.NotLoaded();
     auto editor = platform.processes.StartRegistryEditor(std::string("regedit.exe ") + (silent ? "/s " : "") + "\"" +
                                                          std::string(kImportCopyPath) + "\"");
     if (!editor) {
@@ -131,6 +163,7 @@ UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::st
         result.notBack = readBack.notBack;
         result.unchecked = readBack.error;
     }
+    result.hivesLeftLoaded = userHives.UnloadAll();
     copy.reset();
     (void)platform.files.Delete(kImportCopyPath);
     return result;
@@ -150,6 +183,11 @@ std::vector<std::string> UndoShortfallLines(const UndoResult& result, std::size_
         // Never met with a run's own bytes; said all the same rather than taken for everything back.
         lines.push_back("Was eingespielt wurde, kann nicht nachgepr\u00fcft werden (" + result.unchecked + ").");
     }
+    for (const std::string& hive : result.hivesNotLoaded) {
+        lines.push_back("Nicht geladen: " + hive);
+    }
+    const std::vector<std::string> leftLoaded = LeftLoadedLines(result.hivesLeftLoaded);
+    lines.insert(lines.end(), leftLoaded.begin(), leftLoaded.end());
     if (!result.notBack.empty()) {
         lines.push_back("Nicht wiederhergestellt (" + std::to_string(result.notBack.size()) + " Schl\u00fcssel):");
         for (std::size_t i = 0; i < result.notBack.size() && i < mostKeys; ++i) {

@@ -27,16 +27,23 @@ struct UndoResult {
     std::vector<std::string> notBack; // the backup's keys the registry does not hold as saved
     std::uint64_t leftOut = 0;        // bytes at the backup's end that no note vouches for
     std::string unchecked;            // why what was imported could not be read back; empty when it was
+    // The users' hives the backup names that could not be loaded for the import, each as
+    // "HKEY_USERS\<name> (Profil <folder>: <reason>)"; their keys are among notBack.
+    std::vector<std::string> hivesNotLoaded;
+    // The names below HKEY_USERS of the hives Undo loaded that stayed loaded after it.
+    std::vector<std::string> hivesLeftLoaded;
     // Every key of the backup is back, and nothing of it was left out.
     [[nodiscard]] bool Complete() const
     {
-        return ending == Ending::Imported && notBack.empty() && leftOut == 0 && unchecked.empty();
+        return ending == Ending::Imported && notBack.empty() && leftOut == 0 && unchecked.empty() &&
+               hivesNotLoaded.empty() && hivesLeftLoaded.empty();
     }
 };
 
 // Imports the backup's bytes (read through a handle that keeps them from changing; nullopt when
 // they could not be read) as far as a note of this machine's backup record vouches for them, and
-// reads every key of them back. silent: the editor asks nothing and reports nothing (/s).
+// reads every key of them back. The hives of users who are not logged on that the backup names are
+// loaded for the import and the reading back, and unloaded after. silent: the editor asks nothing and reports nothing (/s).
 [[nodiscard]] UndoResult ImportBackup(const RunPlatform& platform, const std::optional<std::string>& contents, bool silent);
 
 // The file begins with the head line of a registry export, in the encoding the editor writes it:

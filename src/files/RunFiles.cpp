@@ -2,6 +2,7 @@
 
 #include "files/BackupImport.h"
 #include "files/WorkingFiles.h"
+#include "platform/Hives.h"
 #include "shared/Failure.h"
 #include "shared/Text.h"
 
@@ -172,7 +173,7 @@ bool IsRunFile(FileSystem& files, const std::string& path)
     };
     const std::string chosen = spelled(path);
     return chosen == spelled(kExportFilePath) || chosen == spelled(kRemovalLogPath) ||
-           chosen == spelled(kBackupRecordPath) || chosen == spelled(kImportCopyPath);
+           chosen == spelled(kBackupRecordPath) || chosen == spelled(kImportCopyPath) || chosen == spelled(kHiveRecordPath);
 }
 
 } // namespace hivetidy

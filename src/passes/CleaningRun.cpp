@@ -44,8 +44,8 @@ CleaningRun::CleaningRun(const RunPlatform& platform, RunDriver& driver)
       m_component(platform.components),
       m_realKey(platform.components),
       m_removal(m_component, m_outcome, driver, m_files, m_realKey, platform.processes),
-      m_passes(m_component, platform.components, m_state, m_realKey, m_removal, m_outcome, driver, m_preview),
-      m_userHives(platform.components, platform.hives)
+      m_userHives(platform.components, platform.hives),
+      m_passes(m_component, platform.components, m_state, m_realKey, m_removal, m_outcome, driver, m_preview, m_userHives)
 {
     m_state.UserHiveNames.Reset();
     m_state.InvalidClasses.Reset();

@@ -91,9 +91,9 @@ private:
     RunOutcome m_outcome;
     // The one place a key is exported and deleted.
     KeyRemoval m_removal;
-    RunPasses m_passes;
     // The hives of the users who are not logged on, loaded for the run.
     UserHives m_userHives;
+    RunPasses m_passes;
     // A preview: nothing is exported, deleted or written.
     bool m_preview = false;
     RunStage m_stage = RunStage::ChoosingBackup;

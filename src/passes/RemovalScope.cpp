@@ -4,6 +4,7 @@
 #include "passes/MakerKeys.h"
 #include "shared/Failure.h"
 #include "shared/Hives.h"
+#include "shared/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -33,12 +34,13 @@ bool IsSingleKeyName(std::string_view name)
 } // namespace
 
 RemovalScope::RemovalScope(RunComponent& registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal,
-                           const bool& preview, Account account)
+                           const bool& preview, const UserHives& loaded, Account account)
     : m_registry(registry),
       m_realKey(realKey),
       m_claims(claims),
       m_removal(removal),
       m_preview(preview),
+      m_loaded(loaded),
       m_account(std::move(account))
 {
 }
@@ -164,6 +166,10 @@ bool RemovalScope::StaysInItsHive(const RegLocation& key)
     // A user's hive is a standard user's data: a link he made in it may lead anywhere, and what it
     // leads to is no key of his. The key's own name in the registry must lie below his hive's.
     const std::string userHive = key.path.substr(0, key.path.find('\\'));
+    const auto& loaded = m_loaded.Loaded();
+    if (std::none_of(loaded.begin(), loaded.end(), [&](const std::string& name) { return ToUpperText(name) == ToUpperText(userHive); })) {
+        return true; // a logged-on user's, loaded by Windows
+    }
     const std::string root = m_realKey.IdentityOf(RegLocation{kHkeyUsers, RegView::Native, userHive});
     const std::string identity = m_realKey.IdentityOf(key);
     return !root.empty() && identity.size() > root.size() + 1 && identity.starts_with(root + "\\");

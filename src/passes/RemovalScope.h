@@ -6,6 +6,7 @@
 #include "files/KeyOutcome.h"
 #include "files/RealKey.h"
 #include "files/RunComponent.h"
+#include "files/UserHives.h"
 #include "passes/KeyClaim.h"
 #include "shared/RegLocation.h"
 
@@ -37,8 +38,9 @@ public:
     using Account = std::function<void(const KeyOutcome&)>;
 
     // preview is read at each removal: a preview only accounts for what a run would remove.
+    // The users' hives the run loaded are asked at each removal below HKEY_USERS.
     RemovalScope(RunComponent& registry, RealKey& realKey, KeyClaims& claims, KeyRemoval& removal, const bool& preview,
-                 Account account);
+                 const UserHives& loaded, Account account);
 
     // The only way the run removes a key: one key name directly below one of the fixed prefixes,
     // and only when the guard, if any, claims it for the controller; where a name below
@@ -62,7 +64,8 @@ private:
     void TakeUp(const RegLocation& location, const Guard& guard, const Guard& usersGuard);
     // The maker's key at one place, told where it is there but cannot be opened.
     void RemoveMakerKeyAt(const RegLocation& location);
-    // A key below HKEY_USERS that is the very key of its user's hive (no link out of it).
+    // A key below HKEY_USERS that is the very key of its user's hive where the run loaded that hive:
+    // no link in it is followed out of it.
     [[nodiscard]] bool StaysInItsHive(const RegLocation& key);
 
     RunComponent& m_registry;
@@ -70,6 +73,7 @@ private:
     KeyClaims& m_claims;
     KeyRemoval& m_removal;
     const bool& m_preview;
+    const UserHives& m_loaded;
     Account m_account;
     // The system's own names (upper case) of the keys taken up for removal: a key is taken up once,
     // under whichever of its names the run meets first.

@@ -12,7 +12,7 @@ namespace hivetidy {
 
 RunPasses::RunPasses(RunComponent& registry, RegistryComponentFactory& components, SharedState& state,
                      RealKey& realKey, KeyRemoval& removal, RunOutcome& outcome, RunDriver& driver,
-                     const bool& preview)
+                     const bool& preview, const UserHives& loaded)
     : m_registry(registry),
       m_components(components),
       m_state(state),
@@ -22,7 +22,7 @@ RunPasses::RunPasses(RunComponent& registry, RegistryComponentFactory& component
       m_callbacks(state, components, [this] { m_driver.Yield(); }),
       m_collector(state, m_callbacks, [this] { m_driver.Yield(); }),
       m_claims(components, state),
-      m_scope(registry, realKey, m_claims, removal, preview, [this](const KeyOutcome& key) { Account(key); })
+      m_scope(registry, realKey, m_claims, removal, preview, loaded, [this](const KeyOutcome& key) { Account(key); })
 {
 }
 

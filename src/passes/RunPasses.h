@@ -10,6 +10,7 @@
 #include "files/RealKey.h"
 #include "files/RunComponent.h"
 #include "files/RunOutcome.h"
+#include "files/UserHives.h"
 #include "passes/Callbacks.h"
 #include "passes/ClassKeyCollector.h"
 #include "passes/KeyClaim.h"
@@ -26,7 +27,8 @@ public:
     // preview is read at each removal. The driver is told of every key taken up and yields between
     // the steps of a walk.
     RunPasses(RunComponent& registry, RegistryComponentFactory& components, SharedState& state, RealKey& realKey,
-              KeyRemoval& removal, RunOutcome& outcome, RunDriver& driver, const bool& preview);
+              KeyRemoval& removal, RunOutcome& outcome, RunDriver& driver, const bool& preview,
+              const UserHives& loaded);
 
     RunPasses(const RunPasses&) = delete;
     RunPasses& operator=(const RunPasses&) = delete;

@@ -12,6 +12,9 @@
 
 namespace hivetidy {
 
+// The record of the hives a run has loaded, in the working folder.
+inline constexpr std::string_view kHiveRecordPath = "C:\\REGISTRY\\HIVETIDY.HIV";
+
 // How loading a hive file ended.
 enum class HiveLoad {
     Loaded,     // the hive is below HKEY_USERS under the name asked for

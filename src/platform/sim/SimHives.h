@@ -20,9 +20,6 @@ namespace hivetidy::sim {
 // The name of a hive's root in a hive file.
 inline constexpr char kHiveFileRoot[] = "HIVE";
 
-// Where the record of loaded hives is kept: the same path as on Windows.
-inline constexpr char kHiveRecordPath[] = "C:\\REGISTRY\\HIVETIDY.HIV";
-
 // The hive file's text for the keys below the header (".reg" lines naming keys below "HIVE"), in
 // the form the simulated system writes it; nullopt when the lines are no hive.
 [[nodiscard]] std::optional<std::string> HiveFileText(std::string_view keyLines);

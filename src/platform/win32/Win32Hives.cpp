@@ -12,8 +12,6 @@ namespace hivetidy::win32 {
 
 namespace {
 
-constexpr char kRecordPath[] = "C:\\REGISTRY\\HIVETIDY.HIV";
-constexpr wchar_t kWideRecordPath[] = L"C:\\REGISTRY\\HIVETIDY.HIV";
 // The new record is written here first and then takes the record's place.
 constexpr wchar_t kNewRecordPath[] = L"C:\\REGISTRY\\HIVETIDY.HI~";
 constexpr DWORD kRetryPauseMilliseconds = 250;
@@ -157,7 +155,7 @@ std::string Win32Hives::ExpandEnvironment(std::string_view text)
 
 std::optional<std::string> Win32Hives::ReadRecord()
 {
-    return Win32FileSystem().ReadAll(kRecordPath);
+    return Win32FileSystem().ReadAll(kHiveRecordPath);
 }
 
 bool Win32Hives::WriteRecord(std::string_view text)
@@ -174,7 +172,7 @@ bool Win32Hives::WriteRecord(std::string_view text)
         written = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
                   done == text.size() && FlushFileBuffers(file.get());
     }
-    if (!written || !MoveFileExW(kNewRecordPath, kWideRecordPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!written || !MoveFileExW(kNewRecordPath, Widen(kHiveRecordPath).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         (void)DeleteFileW(kNewRecordPath);
         return false;
     }
@@ -183,7 +181,7 @@ bool Win32Hives::WriteRecord(std::string_view text)
 
 void Win32Hives::RemoveRecord()
 {
-    (void)Win32FileSystem().Delete(kRecordPath);
+    (void)Win32FileSystem().Delete(kHiveRecordPath);
 }
 
 } // namespace hivetidy::win32
