@@ -6,6 +6,7 @@
 
 #include "app/Form1.h"
 #include "passes/Callbacks.h"
+#include "passes/ClassKeyCollector.h"
 #include "platform/sim/SimPlatform.h"
 
 #include <benchmark/benchmark.h>
@@ -145,9 +146,11 @@ void BM_ClassPass(benchmark::State& state)
     const auto pass = [](Platform platform) {
         Form1 form(platform);
         form.Run().LocateInstallation();
+        CallbackObjects callbacks(form.Run().State(), platform.components, [] {});
+        ClassKeyCollector collector(form.Run().State(), callbacks, [] {});
         auto clsid = platform.components.Create();
         clsid->OpenKey(kHkeyClassesRoot, TaggedValue::Text("CLSID"));
-        clsid->WalkSubkeys(form.Run(), 0);
+        clsid->WalkSubkeys(collector, 0);
         return form.Run().State().InvalidClasses.UpperBound();
     };
     for (auto _ : state) {
