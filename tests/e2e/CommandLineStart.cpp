@@ -73,6 +73,16 @@ std::vector<std::wstring> CommandLineOutcome::KeyLines() const
     return KeyLinesOf(Lines());
 }
 
+std::string Shown(const CommandLineOutcome& outcome)
+{
+    std::string seen;
+    for (const std::wstring& window : outcome.windowsSeen) {
+        seen += "\n  " + ToUtf8(window);
+    }
+    return "\nexit code " + std::to_string(outcome.exitCode) + ", output:\n" + outcome.output +
+           (seen.empty() ? std::string() : "\nwindows seen:" + seen);
+}
+
 std::vector<std::wstring> KeyLinesOf(const std::vector<std::wstring>& lines)
 {
     std::vector<std::wstring> keys;

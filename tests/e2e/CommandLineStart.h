@@ -12,6 +12,13 @@
 
 namespace hivedrive {
 
+// The exit codes, as the usage and the README give them.
+inline constexpr DWORD kDone = 0;
+inline constexpr DWORD kPartial = 1;
+inline constexpr DWORD kFailedBeforeDeletion = 2;
+inline constexpr DWORD kAnotherRunInProgress = 4;
+inline constexpr DWORD kBadCommandLine = 5;
+
 struct CommandLineOutcome {
     DWORD exitCode = 0;
     // What the program wrote to its standard output and error, byte for byte.
@@ -25,6 +32,9 @@ struct CommandLineOutcome {
     // The output's lines that name a key as the removal log does, "[...]", in order.
     [[nodiscard]] std::vector<std::wstring> KeyLines() const;
 };
+
+// The exit code, the output and the windows seen, for a failure message.
+[[nodiscard]] std::string Shown(const CommandLineOutcome& outcome);
 
 // Runs hivetidy.exe with the arguments (the text after the program's name, quoted as in cmd) to
 // its end, started in the folder as a batch file in it starts it; throws when it does not end in

@@ -15,13 +15,6 @@
 namespace hivedrive {
 namespace {
 
-// The exit codes, as the usage and the README give them.
-constexpr DWORD kDone = 0;
-constexpr DWORD kPartial = 1;
-constexpr DWORD kFailedBeforeDeletion = 2;
-constexpr DWORD kAnotherRunInProgress = 4;
-constexpr DWORD kBadCommandLine = 5;
-
 // A folder with a blank, as a USB stick's backups\%COMPUTERNAME% may be: the program must take the
 // path whole from Windows' splitting of its command line.
 constexpr wchar_t kBackupFolder[] = L"C:\\Sicherung PC 1";
@@ -46,12 +39,6 @@ protected:
 std::vector<std::wstring> KeyLinesOfLog()
 {
     return KeyLinesOf(SplitLines(FromAnsi(ReadBytes(kRemovalLogPath).value_or(std::string()))));
-}
-
-std::string Shown(const CommandLineOutcome& outcome)
-{
-    return "\nexit code " + std::to_string(outcome.exitCode) + ", output:\n" + outcome.output +
-           (outcome.windowsSeen.empty() ? std::string() : "\nwindows seen:" + Listed(outcome.windowsSeen));
 }
 
 bool Exists(std::wstring_view path)

@@ -520,4 +520,14 @@ std::vector<std::wstring> ControllerInstallation::ExpectedRemovals(bool makerKey
     return plan.Removed();
 }
 
+bool MakerKeyExistsAnywhere()
+{
+    bool found = KeyExists(kMakerKeyCurrentUser) || KeyExists(kMakerKeyMachine) ||
+                 KeyExists(kMakerKeyMachine, View::Wow32);
+    for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
+        found = found || KeyExists(L"HKEY_USERS\\" + hive + L"\\Software\\ORVA Roboter GmbH");
+    }
+    return found;
+}
+
 } // namespace hivedrive

@@ -121,6 +121,10 @@ private:
 inline constexpr wchar_t kMakerKeyCurrentUser[] = L"HKEY_CURRENT_USER\\Software\\ORVA Roboter GmbH";
 inline constexpr wchar_t kMakerKeyMachine[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVA Roboter GmbH";
 inline constexpr wchar_t kMakerKeyDefaultUser[] = L"HKEY_USERS\\.DEFAULT\\Software\\ORVA Roboter GmbH";
+// True when the maker's key is below the current user, the machine in either view, or any hive
+// loaded below HKEY_USERS.
+[[nodiscard]] bool MakerKeyExistsAnywhere();
+
 inline constexpr wchar_t kAppPathsKey[] = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
 } // namespace hivedrive

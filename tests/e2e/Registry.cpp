@@ -236,6 +236,13 @@ void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstri
     SetValue(fullName, view, valueName, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
+void SetExpandableText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text, View view)
+{
+    const std::wstring data(text);
+    SetValue(fullName, view, valueName, REG_EXPAND_SZ, data.c_str(),
+             static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
 void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number, View view)
 {
     SetValue(fullName, view, valueName, REG_DWORD, &number, sizeof number);

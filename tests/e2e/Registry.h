@@ -34,6 +34,9 @@ enum class View {
 void CreateKey(std::wstring_view fullName, View view = View::Native);
 // Sets a value, creating the key first; an empty name sets the key's default value.
 void SetText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text, View view = View::Native);
+// The same as REG_EXPAND_SZ, a text whose %variables% a reader expands (a profile's path, say).
+void SetExpandableText(std::wstring_view fullName, std::wstring_view valueName, std::wstring_view text,
+                       View view = View::Native);
 void SetNumber(std::wstring_view fullName, std::wstring_view valueName, DWORD number, View view = View::Native);
 void SetBinary(std::wstring_view fullName, std::wstring_view valueName, const std::vector<std::uint8_t>& bytes,
                View view = View::Native);

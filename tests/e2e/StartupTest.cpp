@@ -15,16 +15,6 @@ namespace {
 
 class StartupWindow : public HivetidyTest {};
 
-bool MakerKeyExistsAnywhere()
-{
-    bool found = KeyExists(kMakerKeyCurrentUser) || KeyExists(kMakerKeyMachine) ||
-                 KeyExists(kMakerKeyMachine, View::Wow32);
-    for (const std::wstring& hive : SubkeyNames(L"HKEY_USERS")) {
-        found = found || KeyExists(L"HKEY_USERS\\" + hive + L"\\Software\\ORVA Roboter GmbH");
-    }
-    return found;
-}
-
 TEST_F(StartupWindow, ShowsStartAsTheDefaultButtonCancelAndADisabledUndo)
 {
     ASSERT_FALSE(MakerKeyExistsAnywhere());
