@@ -208,5 +208,24 @@ TEST_F(UserHivesRun, ALinkInALoadedHiveIsNeverFollowedOutOfIt)
     EXPECT_THAT(LoggedKeys(), ::testing::Contains("Verweis aus dem Benutzerprofil hinaus: " + progId));
 }
 
+// Catches an ending that leaves the hives loaded: a run that cannot go on before it deletes (2),
+// one that fails after it deleted (3), and an exception no idiom of the program expects.
+TEST_F(UserHivesRun, EveryFailingEndingUnloadsTheHives)
+{
+    sim.processes().SetStartHook([&](const std::string& commandLine) {
+        if (commandLine.find("S-1-5-21-7-7-7-1002") != std::string::npos) {
+            throw std::length_error("kaputt"); // while the user's hives are loaded
+        }
+    });
+    EXPECT_NE(RunLine(CommandAction::Auto), ToInt(ExitCode::Done));
+    EXPECT_TRUE(sim.hives().LoadedNames().empty());
+    EXPECT_FALSE(Files().Exists(std::string(kHiveRecordPath)));
+
+    sim.processes().SetStartHook({});
+    Registry().FailEnumeration("HKEY_CLASSES_ROOT\\CLSID");
+    EXPECT_EQ(RunLine(CommandAction::Auto, "C:\\Service\\PC-08.reg"), ToInt(ExitCode::FailedBeforeDeletion));
+    EXPECT_TRUE(sim.hives().LoadedNames().empty());
+}
+
 } // namespace
 } // namespace hivetidy::testing
