@@ -10,6 +10,19 @@
 
 namespace hivetidy {
 
+namespace {
+
+// Where HKEY_LOCAL_MACHINE keeps the machine's half of a name below HKEY_CLASSES_ROOT.
+std::string_view MachinePrefixOf(std::string_view classesRootPrefix)
+{
+    if (classesRootPrefix == kClsidPrefix) {
+        return kMachineClsidPrefix;
+    }
+    return classesRootPrefix == kTypeLibPrefix ? kMachineTypeLibPrefix : kMachineClassesPrefix;
+}
+
+} // namespace
+
 RunPasses::RunPasses(RunComponent& registry, RegistryComponentFactory& components, SharedState& state,
                      RealKey& realKey, KeyRemoval& removal, RunOutcome& outcome, RunDriver& driver,
                      const bool& preview, const UserHives& loaded)
@@ -113,28 +126,36 @@ std::vector<ClassEntry> RunPasses::CollectClasses(RegView view)
 void RunPasses::RemoveClasses(RegView view, const std::vector<ClassEntry>& classes)
 {
     for (const ClassEntry& entry : classes) {
-        // The ProgID and TypeLib texts come from the registry. Each half of a pair is removed only
-        // where its own key says it belongs to this class: what a user writes below his own
-        // Classes key, which HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
-        const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
-            return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
-        };
-        if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
-            m_scope.RemoveBelow(view, kClassesRoot, "", entry.ProgId, namesClass);
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineClassesPrefix, entry.ProgId, namesClass);
-        }
-        if (!entry.ClassId.empty()) {
+        RemoveClassKeys(entry, [&](std::string_view prefix, std::string_view name, const RemovalScope::Guard& guard) {
             // The walk judged the class by what HKEY_CLASSES_ROOT shows of it; where that is the
-            // user's key over a machine's one, the user's key must refer to the controller itself.
-            m_scope.RemoveBelow(view, kClassesRoot, kClsidPrefix, entry.ClassId, {}, m_scope.RefersToController());
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineClsidPrefix, entry.ClassId, m_scope.RefersToController());
-        }
-        if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-            m_scope.RemoveBelow(view, kClassesRoot, kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
-            m_scope.RemoveBelow(view, kLocalMachine, kMachineTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
-        }
-        m_driver.Yield();
+            // user's class key over a machine's one, the user's key must refer to the controller
+            // itself. The machine's half of each pair answers to the guard alone.
+            const bool classKey = prefix == kClsidPrefix;
+            m_scope.RemoveBelow(view, kClassesRoot, prefix, name, classKey ? RemovalScope::Guard{} : guard,
+                                classKey ? guard : RemovalScope::Guard{});
+            m_scope.RemoveBelow(view, kLocalMachine, MachinePrefixOf(prefix), name, guard);
+        });
     }
+}
+
+void RunPasses::RemoveClassKeys(const ClassEntry& entry, const ClassKeyRemoval& remove)
+{
+    // The ProgID and TypeLib texts come from the registry. Each key is removed only where its own
+    // data says it belongs to this class: what a user writes below his own Classes key, which
+    // HKEY_CLASSES_ROOT shows too, never decides for the machine's keys.
+    const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
+        return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
+    };
+    if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
+        remove("", entry.ProgId, namesClass);
+    }
+    if (!entry.ClassId.empty()) {
+        remove(kClsidPrefix, entry.ClassId, m_scope.RefersToController());
+    }
+    if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
+        remove(kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
+    }
+    m_driver.Yield();
 }
 
 void RunPasses::RemoveTypeLibraries(const std::vector<RegView>& views)
@@ -204,19 +225,9 @@ void RunPasses::RemoveUserClasses()
             }
         }
         for (const ClassEntry& entry : classes) {
-            const RemovalScope::Guard namesClass = [&](const RegLocation& at) {
-                return m_claims.ProgIdKeyNamesClass(at, entry.ClassId) ? KeyClaim::Controllers : KeyClaim::Foreign;
-            };
-            if (!entry.ProgId.empty() && HasProgIdForm(entry.ProgId)) {
-                m_scope.RemoveBelowUser(hive, "", entry.ProgId, namesClass);
-            }
-            if (!entry.ClassId.empty()) {
-                m_scope.RemoveBelowUser(hive, kClsidPrefix, entry.ClassId, m_scope.RefersToController());
-            }
-            if (!entry.TypeLibId.empty() && IsBracedGuid(entry.TypeLibId)) {
-                m_scope.RemoveBelowUser(hive, kTypeLibPrefix, entry.TypeLibId, m_scope.ControllersLibrary());
-            }
-            m_driver.Yield();
+            RemoveClassKeys(entry, [&](std::string_view prefix, std::string_view name, const RemovalScope::Guard& guard) {
+                m_scope.RemoveBelowUser(hive, prefix, name, guard);
+            });
         }
 
         const RegLocation libraries{kHkeyUsers, RegView::Native, hive + "\\TypeLib"};

@@ -18,6 +18,8 @@
 #include "passes/RunDriver.h"
 #include "passes/SharedState.h"
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace hivetidy {
@@ -59,6 +61,13 @@ public:
     void RemoveMakerKeys(const std::vector<RegView>& views);
 
 private:
+    // Removes one of a class's keys: the prefix below HKEY_CLASSES_ROOT ("", "CLSID\\" or
+    // "TypeLib\\"), its name, and the guard that must claim it.
+    using ClassKeyRemoval = std::function<void(std::string_view prefix, std::string_view name, const RemovalScope::Guard& guard)>;
+
+    // The keys of one class, found by a walk: its ProgID, its class key and its type library, each
+    // with the guard that must claim it, handed to remove.
+    void RemoveClassKeys(const ClassEntry& entry, const ClassKeyRemoval& remove);
     // Binds the run's component to the tree, where the view has one of its own (not the native
     // view's very key) that is there; false otherwise. A tree that is there but cannot be opened
     // or told from the native view's is told as unreadable.
