@@ -191,13 +191,16 @@ int List(const RunPlatform& platform, Console& console, const CommandLine& line)
         }
     }
     // A preview loads the hives of the users who are not logged on, as a run does: one program at a
-    // time.
-    const auto lock = platform.system.TakeRunLock();
-    if (!lock) {
-        console.WriteLine(std::string(kAnotherRun));
-        return ToInt(ExitCode::AnotherRunInProgress);
+    // time. Where there are none, it writes nothing, the working folder and the lock included.
+    std::unique_ptr<RunLock> lock;
+    if (UserHivesWaiting(platform.components, platform.hives)) {
+        lock = platform.system.TakeRunLock();
+        if (!lock) {
+            console.WriteLine(std::string(kAnotherRun));
+            return ToInt(ExitCode::AnotherRunInProgress);
+        }
+        SayLeftovers(platform, console);
     }
-    SayLeftovers(platform, console);
     CommandLineDriver driver(platform, console, line);
     CleaningRun run(platform, driver);
     run.Preview();

@@ -5,6 +5,7 @@
 #include "app/Form1Text.h"
 
 #include <exception>
+#include <memory>
 
 namespace hivetidy {
 
@@ -41,8 +42,12 @@ void Form1::Form_Load()
     {
         // Loading the hives of the users who are not logged on, and unloading what a killed run
         // left loaded, are for one program at a time; while another run is going, its own hives
-        // are below HKEY_USERS and the look takes them as they are.
-        const auto lock = m_platform.system.TakeRunLock();
+        // are below HKEY_USERS and the look takes them as they are. Where no hive waits, start-up
+        // writes nothing, the working folder and the lock included.
+        std::unique_ptr<RunLock> lock;
+        if (UserHivesWaiting(m_platform.components, m_platform.hives)) {
+            lock = m_platform.system.TakeRunLock();
+        }
         if (lock) {
             Tell(LeftoverLines(UnloadLeftovers(m_platform.hives)));
         }

@@ -256,6 +256,21 @@ bool UserHives::Record(const std::vector<std::string>& names) noexcept
     }
 }
 
+bool UserHivesWaiting(RegistryComponentFactory& components, Hives& hives)
+{
+    std::vector<std::string> present;
+    std::optional<std::string> record;
+    SkipOnFailure([&] {
+        present = hives.LoadedNames();
+        record = hives.ReadRecord();
+    });
+    if (record && !RecordedNames(*record).empty()) {
+        return true;
+    }
+    const std::vector<UserProfile> profiles = ReadProfiles(components, hives);
+    return std::any_of(profiles.begin(), profiles.end(), [&](const UserProfile& p) { return !Contains(present, p.sid); });
+}
+
 LeftoverHives UnloadLeftovers(Hives& hives)
 {
     LeftoverHives found;

@@ -73,6 +73,11 @@ private:
     std::vector<std::string> m_notLoaded;
 };
 
+// True when a user's hive waits to be loaded (a profile whose user is not logged on) or unloaded (a
+// record a killed run left): only then does a look that writes nothing else need the run lock, and
+// with it the working folder.
+[[nodiscard]] bool UserHivesWaiting(RegistryComponentFactory& components, Hives& hives);
+
 // What a start found of the hives a killed process left loaded.
 struct LeftoverHives {
     std::vector<std::string> unloaded;    // the names below HKEY_USERS unloaded now
