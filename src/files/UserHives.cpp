@@ -224,6 +224,9 @@ void UserHives::LoadOne(const UserProfile& profile, const std::string& name, std
 
 std::vector<std::string> UserHives::UnloadAll() noexcept
 {
+    if (m_loaded.empty()) {
+        return {}; // the record is none of this object's business
+    }
     std::vector<std::string> stayed;
     for (const std::string& name : m_loaded) {
         bool gone = false;
@@ -245,12 +248,22 @@ std::vector<std::string> UserHives::UnloadAll() noexcept
 bool UserHives::Record(const std::vector<std::string>& names) noexcept
 {
     try {
-        if (names.empty()) {
-            // A record of this object's that names nothing: the next start has nothing to do.
+        // What the record names from before and is still loaded stays in it (a hive a killed run
+        // left that could not be unloaded since): this object's record is its own names beside those.
+        std::vector<std::string> recorded = names;
+        if (const auto before = m_hives.ReadRecord()) {
+            const std::vector<std::string> present = m_hives.LoadedNames();
+            for (const std::string& name : RecordedNames(*before)) {
+                if (Contains(present, name) && !Contains(recorded, name)) {
+                    recorded.push_back(name);
+                }
+            }
+        }
+        if (recorded.empty()) {
             m_hives.RemoveRecord();
             return true;
         }
-        return m_hives.WriteRecord(RecordText(names));
+        return m_hives.WriteRecord(RecordText(recorded));
     } catch (const std::exception&) {
         return false;
     }

@@ -64,7 +64,8 @@ public:
 private:
     // Loads the file at the name, the name written into the record first.
     void LoadOne(const UserProfile& profile, const std::string& name, std::string_view file);
-    // Writes the names into the record, or deletes it when there are none; false when it could not.
+    // Writes the names into the record beside the recorded ones that are still loaded, or deletes
+    // it when there are none; false when it could not.
     [[nodiscard]] bool Record(const std::vector<std::string>& names) noexcept;
 
     RegistryComponentFactory& m_components;

@@ -167,8 +167,30 @@ TEST_F(UserHivesRun, AHiveIsUnloadedAgainAndAgainAndOneThatStaysIsToldAndUnloade
     Load();
     ASSERT_FALSE(sim.dialogs().MessageBoxesShown().empty());
     EXPECT_THAT(sim.dialogs().MessageBoxesShown().back().text, ::testing::HasSubstr("HKEY_USERS\\S-1-5-21-7-7-7-1003"));
+
     EXPECT_TRUE(sim.hives().LoadedNames().empty());
     EXPECT_FALSE(Files().Exists(std::string(kHiveRecordPath)));
+}
+
+// Catches a program that writes the record for hives of its own and drops from it a hive that a
+// killed run left and that could not be unloaded since: nobody would unload that one ever after.
+TEST_F(UserHivesRun, AHiveAKilledRunLeftStaysInTheRecordUntilItIsUnloaded)
+{
+    sim.AddProfile("S-1-5-21-7-7-7-1003", "C:\\Users\\bediener", sim::ProfilePathType::Plain, "");
+    ASSERT_EQ(sim.hives().Load("S-1-5-21-7-7-7-1003", "C:\\Users\\bediener\\NTUSER.DAT"), HiveLoad::Loaded);
+    ASSERT_TRUE(sim.hives().WriteRecord("Hivetidy: geladene Benutzerprofile\r\nS-1-5-21-7-7-7-1003\r\n"));
+    sim.hives().FailNextUnloads(5); // every try of the next start's sweep
+
+    // The preview's own hives (the other user's) come and go; the left one stays recorded.
+    EXPECT_EQ(RunLine(CommandAction::List), ToInt(ExitCode::Done));
+    EXPECT_EQ(sim.hives().LoadedNames(), std::vector<std::string>{"S-1-5-21-7-7-7-1003"});
+    EXPECT_EQ(*Files().Contents(std::string(kHiveRecordPath)), "Hivetidy: geladene Benutzerprofile\r\nS-1-5-21-7-7-7-1003\r\n");
+
+    sim.dialogs().QueueMessageBoxAnswer(kIdOk);
+    Load();
+    EXPECT_TRUE(sim.hives().LoadedNames().empty());
+    ASSERT_FALSE(sim.dialogs().MessageBoxesShown().empty());
+    EXPECT_THAT(sim.dialogs().MessageBoxesShown().back().text, ::testing::HasSubstr("HKEY_USERS\\S-1-5-21-7-7-7-1003"));
 }
 
 // Catches a run that ends without unloading: Cancel in the middle of the class pass ends the
